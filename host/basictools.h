@@ -1,0 +1,11 @@
+#pragma once
+
+#include "host_global.h"
+
+#include <QString>
+
+// Small formatting helpers that the host's windows share.
+namespace BasicTools {
+// Groups the digits in threes with dots: 1234567 -> "1.234.567", -2000 -> "-2.000".
+HOST_EXPORT QString int64InsertDot(qint64 value);
+} // namespace BasicTools

@@ -1,0 +1,9 @@
+#pragma once
+
+// Names of dynamic QObject properties that the host's windows read from the widgets they show.
+namespace DynamicProperty {
+// QString: a longer tooltip that the input helper shows for a proxy and its source field.
+constexpr char AdvancedTip[] = "dpAdvancedTip";
+// QPoint: where the input helper places a proxy, in its picture's pixel coordinates.
+constexpr char InputGIMPosition[] = "dpPosInput";
+} // namespace DynamicProperty

@@ -1,0 +1,422 @@
+#include "simulatedmodule.h"
+
+#include "axilparameter.h"
+#include "axiscontroller.h"
+#include "firmwarenames.h"
+#include "parametertype.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr qint64 int32Min = std::numeric_limits<qint32>::min();
+constexpr qint64 int32Max = std::numeric_limits<qint32>::max();
+
+struct Definition
+{
+    const char *key;
+    const char *name;
+    const char *unit;
+    qint64 minimum;
+    qint64 maximum;
+    qint64 value;
+    const char *description;
+    bool readOnly;
+};
+
+// What a module of these families typically declares for each role.
+const Definition definitions[] = {
+    {ParameterType::cmd_TargetPosition, "Target position", "steps", int32Min, int32Max, 0,
+     "The position that the motor moves to in positioning mode.", false},
+    {ParameterType::cmd_ActualPosition, "Actual position", "steps", int32Min, int32Max, 0,
+     "The motor's position counter.", false},
+    {ParameterType::cmd_ActualVelocity, "Actual velocity", "pps", -8388607, 8388607, 0,
+     "The motor's current velocity, signed.", true},
+    {ParameterType::cmd_RelativePositioningOption, "Relative positioning option", "", 0, 1, 1,
+     "What a relative move counts from.", false},
+    {ParameterType::cmd_EncoderPosition, "Encoder position", "steps", int32Min, int32Max, 0,
+     "The encoder's position counter.", false},
+    {ParameterType::cmd_MaxVelocity, "Maximum velocity", "pps", 0, 8388096, 2000,
+     "The highest velocity of a positioning move.", false},
+    {ParameterType::cmd_MaxAcceleration, "Maximum acceleration", "pps²", 1, 8388607, 1500,
+     "The acceleration up to the maximum velocity.", false},
+    {ParameterType::cmd_MaxDeceleration, "Maximum deceleration", "pps²", 1, 8388607, 1500,
+     "The deceleration down from the maximum velocity.", false},
+    {ParameterType::cmd_StartVelocity, "Start velocity", "pps", 0, 8388096, 0,
+     "The velocity at which a move starts.", false},
+    {ParameterType::cmd_StopVelocity, "Stop velocity", "pps", 1, 8388096, 10,
+     "The velocity at which a move ends.", false},
+    {ParameterType::cmd_StartStopVelocity, "Start/stop velocity", "pps", 0, 268435455, 0,
+     "The velocity at which a move starts and ends.", false},
+    {ParameterType::cmd_V1, "Velocity V1", "pps", 0, 1048575, 0,
+     "The velocity where the first acceleration ends.", false},
+    {ParameterType::cmd_V2, "Velocity V2", "pps", 0, 1048575, 0,
+     "The velocity where the second acceleration ends.", false},
+    {ParameterType::cmd_A1, "Acceleration A1", "pps²", 0, 1048575, 1000,
+     "The acceleration from the start velocity up to V1.", false},
+    {ParameterType::cmd_A2, "Acceleration A2", "pps²", 0, 1048575, 1000,
+     "The acceleration from V1 up to V2.", false},
+    {ParameterType::cmd_D1, "Deceleration D1", "pps²", 1, 1048575, 1000,
+     "The deceleration from V1 down to the stop velocity.", false},
+    {ParameterType::cmd_D2, "Deceleration D2", "pps²", 1, 1048575, 1000,
+     "The deceleration from V2 down to V1.", false},
+    {ParameterType::cmd_TVMAX, "TVMAX", "ms", 0, 65535, 0,
+     "The least time spent at the maximum velocity.", false},
+    {ParameterType::cmd_TZEROWAIT, "TZEROWAIT", "ms", 0, 65535, 0,
+     "The waiting time at zero velocity before the next move.", false},
+    {ParameterType::cmd_Bow, "Bow", "pps³", 1, 16777215, 100000,
+     "The change of acceleration in the S-shaped parts of the ramp.", false},
+    {ParameterType::cmd_Bow1, "Bow 1", "pps³", 1, 16777215, 100000,
+     "The bow at the start of the acceleration.", false},
+    {ParameterType::cmd_Bow2, "Bow 2", "pps³", 1, 16777215, 100000,
+     "The bow at the end of the acceleration.", false},
+    {ParameterType::cmd_Bow3, "Bow 3", "pps³", 1, 16777215, 100000,
+     "The bow at the start of the deceleration.", false},
+    {ParameterType::cmd_Bow4, "Bow 4", "pps³", 1, 16777215, 100000,
+     "The bow at the end of the deceleration.", false},
+    {ParameterType::cmd_StartAcceleration, "Start acceleration", "pps²", 0, 8388607, 1000,
+     "The acceleration from the start velocity up to the break velocity.", false},
+    {ParameterType::cmd_BreakVelocity, "Break velocity", "pps", 0, 8388096, 0,
+     "The velocity where the start acceleration ends.", false},
+    {ParameterType::cmd_FinalDeceleration, "Final deceleration", "pps²", 0, 8388607, 1000,
+     "The deceleration from the break velocity down to the stop velocity.", false},
+    {ParameterType::cmd_StopDeceleration, "Stop deceleration", "pps²", 0, 8388607, 5000,
+     "The deceleration of a stop command.", false},
+    {ParameterType::cmd_SShapedRamp, "S-shaped ramp", "", 0, 1, 0,
+     "Whether moves use the S-shaped ramp.", false},
+    {ParameterType::cmd_PulseDivisor, "Pulse divisor", "", 0, 13, 3,
+     "Divides the velocity as a power of two.", false},
+    {ParameterType::cmd_RampDivisor, "Ramp divisor", "", 0, 13, 7,
+     "Divides the acceleration as a power of two.", false},
+    {ParameterType::cmd_ChipStandby, "Chip standby", "", 0, 2, 0,
+     "Non-zero while the driver chip is in standby.", true},
+    {ParameterType::cmd_ExternalStepDir, "External step/direction", "", 0, 2, 0,
+     "1 while an external step/direction input drives the motor.", true},
+    {ParameterType::cmd_ClearOnNull, "Clear on null", "", 0, 1, 0,
+     "Set to 1 to zero the position counters as soon as the motor stands still.", false},
+};
+
+Model::ParameterInfo infoOf(const Definition &d)
+{
+    Model::ParameterInfo info;
+    info.key = QLatin1String(d.key);
+    info.displayName = QString::fromUtf8(d.name);
+    info.unit = QString::fromUtf8(d.unit);
+    info.description = QString::fromUtf8(d.description);
+    info.minimum = d.minimum;
+    info.maximum = d.maximum;
+    info.defaultValue = d.value;
+    info.readOnly = d.readOnly;
+    if (info.key == QLatin1String(ParameterType::cmd_RelativePositioningOption))
+        info.choices = QStringList{QObject::tr("Target position"), QObject::tr("Actual position")};
+    else if (info.key == QLatin1String(ParameterType::cmd_SShapedRamp))
+        info.choices = QStringList{QObject::tr("Off"), QObject::tr("On")};
+    return info;
+}
+
+} // namespace
+
+SimulatedModule::SimulatedModule(int motorCount, QObject *parent)
+    : AxilModuleInterface(parent), m_firmwareName(QLatin1String(FirmwareNames::Quorlen))
+{
+    m_motors.resize(size_t(qMax(0, motorCount)));
+    for (size_t i = 0; i < m_motors.size(); ++i) {
+        Motor &m = m_motors[i];
+        for (const Definition &d : definitions) {
+            Register r;
+            r.info = infoOf(d);
+            r.value = d.value;
+            m.registers.insert(r.info.key, r);
+        }
+        m.controller = new AxisController(this, static_cast<unsigned char>(i), this);
+    }
+}
+
+SimulatedModule::~SimulatedModule() = default;
+
+SimulatedModule::Motor *SimulatedModule::motorAt(unsigned char motor)
+{
+    return motor < m_motors.size() ? &m_motors[motor] : nullptr;
+}
+
+const SimulatedModule::Motor *SimulatedModule::motorAt(unsigned char motor) const
+{
+    return motor < m_motors.size() ? &m_motors[motor] : nullptr;
+}
+
+void SimulatedModule::setPluginVariant(unsigned char motor, int variant)
+{
+    if (Motor *m = motorAt(motor))
+        m->variant = variant;
+}
+
+int SimulatedModule::pluginVariant(unsigned char motor) const
+{
+    const Motor *m = motorAt(motor);
+    return m ? m->variant : 0;
+}
+
+void SimulatedModule::setChipName(unsigned char motor, const QString &name)
+{
+    if (Motor *m = motorAt(motor))
+        m->chipName = name;
+}
+
+QString SimulatedModule::getChipName(unsigned char motor) const
+{
+    const Motor *m = motorAt(motor);
+    return m ? m->chipName : QString();
+}
+
+void SimulatedModule::setModuleNameInFirmware(const QString &name)
+{
+    m_firmwareName = name;
+}
+
+void SimulatedModule::removeParameter(unsigned char motor, const QString &key)
+{
+    Motor *m = motorAt(motor);
+    if (m && m->registers.contains(key))
+        m->registers[key].present = false;
+}
+
+void SimulatedModule::setLimits(unsigned char motor, const QString &key, qint64 minimum,
+                                qint64 maximum)
+{
+    Motor *m = motorAt(motor);
+    if (!m || !m->registers.contains(key))
+        return;
+    Register &r = m->registers[key];
+    r.info.minimum = minimum;
+    r.info.maximum = maximum;
+    if (Model::AxilParameter *p = m->controller->parameter(key)) {
+        Model::ParameterInfo info = p->info();
+        info.minimum = minimum;
+        info.maximum = maximum;
+        p->setInfo(info);
+    }
+}
+
+Model::AxilParameter *SimulatedModule::parameter(unsigned char motor, const QString &key) const
+{
+    const Motor *m = motorAt(motor);
+    return m ? m->controller->parameter(key) : nullptr;
+}
+
+qint64 SimulatedModule::registerValue(const Motor &m, const char *key) const
+{
+    return m.registers.value(QLatin1String(key)).value;
+}
+
+void SimulatedModule::setRegister(Motor &m, const char *key, qint64 value)
+{
+    auto it = m.registers.find(QLatin1String(key));
+    if (it != m.registers.end())
+        it->value = value;
+}
+
+qint64 SimulatedModule::moduleValue(unsigned char motor, const QString &key) const
+{
+    const Motor *m = motorAt(motor);
+    return m ? m->registers.value(key).value : 0;
+}
+
+void SimulatedModule::setModuleValue(unsigned char motor, const QString &key, qint64 value)
+{
+    Motor *m = motorAt(motor);
+    if (!m || !m->registers.contains(key))
+        return;
+    m->registers[key].value = value;
+    if (key == QLatin1String(ParameterType::cmd_ActualPosition))
+        m->motion.setPosition(value);
+}
+
+int SimulatedModule::readCount(unsigned char motor, const QString &key) const
+{
+    const Motor *m = motorAt(motor);
+    return m ? m->reads.value(key) : 0;
+}
+
+const MotionAxis &SimulatedModule::motion(unsigned char motor) const
+{
+    static const MotionAxis none;
+    const Motor *m = motorAt(motor);
+    return m ? m->motion : none;
+}
+
+AxisController *SimulatedModule::controller(unsigned char motor) const
+{
+    const Motor *m = motorAt(motor);
+    return m ? m->controller : nullptr;
+}
+
+Model::ParameterInfo SimulatedModule::describeParameter(unsigned char motor,
+                                                        const QString &key) const
+{
+    const Motor *m = motorAt(motor);
+    if (m && m->registers.contains(key))
+        return m->registers.value(key).info;
+    Model::ParameterInfo info;
+    info.key = key;
+    info.displayName = key;
+    return info;
+}
+
+bool SimulatedModule::hasParameter(unsigned char motor, const QString &key) const
+{
+    const Motor *m = motorAt(motor);
+    if (!m)
+        return false;
+    auto it = m->registers.constFind(key);
+    return it != m->registers.cend() && it->present;
+}
+
+bool SimulatedModule::refuse(const QString &line, const QString &why)
+{
+    m_journal.append(QLatin1String("refused ") + line);
+    reportProblem(why);
+    return false;
+}
+
+bool SimulatedModule::readParameter(unsigned char motor, const QString &key, qint64 *value)
+{
+    Motor *m = motorAt(motor);
+    if (!m || !hasParameter(motor, key)) {
+        reportProblem(tr("Motor %1 has no parameter %2; nothing was read.").arg(motor).arg(key));
+        return false;
+    }
+    ++m->reads[key];
+    *value = m->registers.value(key).value;
+    return true;
+}
+
+bool SimulatedModule::writeParameter(unsigned char motor, const QString &key, qint64 value)
+{
+    const QString line = QStringLiteral("write %1 %2 %3").arg(motor).arg(key).arg(value);
+    Motor *m = motorAt(motor);
+    if (!m || !hasParameter(motor, key))
+        return refuse(line, tr("Motor %1 has no parameter %2; nothing was written.")
+                                .arg(motor)
+                                .arg(key));
+    Register &r = m->registers[key];
+    if (r.info.readOnly)
+        return refuse(line, tr("%1 of motor %2 is read-only; %3 was not written.")
+                                .arg(r.info.displayName)
+                                .arg(motor)
+                                .arg(value));
+    if (value < r.info.minimum || value > r.info.maximum)
+        return refuse(line, tr("%1 of motor %2 must lie between %3 and %4; the module refused "
+                               "%5.")
+                                .arg(r.info.displayName)
+                                .arg(motor)
+                                .arg(r.info.minimum)
+                                .arg(r.info.maximum)
+                                .arg(value));
+    m_journal.append(line);
+    r.value = value;
+    if (key == QLatin1String(ParameterType::cmd_ActualPosition)) {
+        m->motion.setPosition(value);
+    } else if (key == QLatin1String(ParameterType::cmd_TargetPosition)) {
+        if (m->motion.isPositioning())
+            m->motion.moveTo(value);
+    }
+    return true;
+}
+
+bool SimulatedModule::commandAllowed(unsigned char motor, const QString &line)
+{
+    const Motor *m = motorAt(motor);
+    if (!m)
+        return refuse(line, tr("This module has no motor %1.").arg(motor));
+    if (registerValue(*m, ParameterType::cmd_ChipStandby) != 0)
+        return refuse(line, tr("Motor %1 did not move: its driver chip is in standby.").arg(motor));
+    if (registerValue(*m, ParameterType::cmd_ExternalStepDir) == 1)
+        return refuse(line, tr("Motor %1 did not move: an external step/direction input drives "
+                               "it.")
+                                .arg(motor));
+    return true;
+}
+
+void SimulatedModule::startMove(unsigned char motor, qint64 target)
+{
+    Motor &m = m_motors[motor];
+    setRegister(m, ParameterType::cmd_TargetPosition, target);
+    m.motion.moveTo(target);
+}
+
+bool SimulatedModule::moveToPosition(unsigned char motor, int position)
+{
+    const QString line = QStringLiteral("move %1 %2").arg(motor).arg(position);
+    if (!commandAllowed(motor, line))
+        return false;
+    m_journal.append(line);
+    startMove(motor, position);
+    return true;
+}
+
+bool SimulatedModule::moveToRelPosition(unsigned char motor, int distance)
+{
+    const QString line = QStringLiteral("moveRel %1 %2").arg(motor).arg(distance);
+    if (!commandAllowed(motor, line))
+        return false;
+    const Motor &m = m_motors[motor];
+    const bool fromActual = registerValue(m, ParameterType::cmd_RelativePositioningOption) != 0;
+    const qint64 base = fromActual ? m.motion.position()
+                                   : registerValue(m, ParameterType::cmd_TargetPosition);
+    const qint64 target = base + distance;
+    if (target < int32Min || target > int32Max)
+        return refuse(line, tr("Motor %1 did not move: %2 %3 %4 steps lies outside the position "
+                               "range.")
+                                .arg(motor)
+                                .arg(base)
+                                .arg(distance < 0 ? QStringLiteral("-") : QStringLiteral("+"))
+                                .arg(std::abs(qint64(distance))));
+    m_journal.append(line);
+    startMove(motor, target);
+    return true;
+}
+
+bool SimulatedModule::motorStop(unsigned char motor)
+{
+    const QString line = QStringLiteral("stop %1").arg(motor);
+    Motor *m = motorAt(motor);
+    if (!m)
+        return refuse(line, tr("This module has no motor %1.").arg(motor));
+    m_journal.append(line);
+    m->motion.stop();
+    return true;
+}
+
+void SimulatedModule::stepMotor(Motor &m, double seconds)
+{
+    MotionAxis::Ramp ramp;
+    ramp.maxVelocity = double(registerValue(m, ParameterType::cmd_MaxVelocity));
+    ramp.acceleration = double(registerValue(m, ParameterType::cmd_MaxAcceleration));
+    ramp.deceleration = m.registers.value(QLatin1String(ParameterType::cmd_MaxDeceleration)).present
+                            ? double(registerValue(m, ParameterType::cmd_MaxDeceleration))
+                            : ramp.acceleration;
+    m.motion.step(seconds, ramp);
+    // "Clear on null": once requested, the counters are zeroed as soon as the motor stands still.
+    if (registerValue(m, ParameterType::cmd_ClearOnNull) != 0 && !m.motion.isMoving()) {
+        m.motion.setPosition(0);
+        setRegister(m, ParameterType::cmd_EncoderPosition, 0);
+        setRegister(m, ParameterType::cmd_ClearOnNull, 0);
+    }
+}
+
+void SimulatedModule::advance(int milliseconds)
+{
+    for (Motor &m : m_motors) {
+        const bool active = m.motion.mode() != MotionAxis::Mode::Idle ||
+                            registerValue(m, ParameterType::cmd_ClearOnNull) != 0;
+        if (!active)
+            continue; // a standing motor keeps its registers as they are
+        for (int i = 0; i < milliseconds; ++i)
+            stepMotor(m, 0.001);
+        setRegister(m, ParameterType::cmd_ActualPosition, m.motion.position());
+        setRegister(m, ParameterType::cmd_ActualVelocity, std::llround(m.motion.velocity()));
+    }
+    pollTraces();
+    emit advanced();
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "axilmoduleinterface.h"
+#include "motionaxis.h"
+
+#include <QHash>
+#include <QStringList>
+#include <vector>
+
+namespace Model {
+class AxilParameter;
+}
+
+// A motion-control module that exists only in this process: any number of motors, each with an
+// axis controller holding every parameter role, plausible limits and units, and motors that
+// really move (ramped, in simulated time that advance() lets pass). It journals what reaches it,
+// so that tests can check what a tool sent, and in which order.
+//
+// Journal lines: "move M P", "moveRel M D", "stop M", "write M KEY V"; refused requests are
+// journaled with a leading "refused ". Reads are counted (readCount), not journaled.
+class HOST_EXPORT SimulatedModule final : public AxilModuleInterface
+{
+    Q_OBJECT
+public:
+    explicit SimulatedModule(int motorCount = 1, QObject *parent = nullptr);
+    ~SimulatedModule() override;
+
+    // Configuration, made before tools are created.
+    void setPluginVariant(unsigned char motor, int variant);
+    int pluginVariant(unsigned char motor) const override;
+    void setChipName(unsigned char motor, const QString &name);
+    void setModuleNameInFirmware(const QString &name);
+    void removeParameter(unsigned char motor, const QString &key); // exists() becomes false
+    void setLimits(unsigned char motor, const QString &key, qint64 minimum, qint64 maximum);
+
+    Model::AxilParameter *parameter(unsigned char motor, const QString &key) const;
+    qint64 moduleValue(unsigned char motor, const QString &key) const;
+    // The module's own change (not bound by the limits), seen by the next read.
+    void setModuleValue(unsigned char motor, const QString &key, qint64 value);
+    int readCount(unsigned char motor, const QString &key) const;
+    // Simulated time passes, in steps of one millisecond, then one polling round follows.
+    void advance(int milliseconds);
+    const MotionAxis &motion(unsigned char motor) const;
+
+    QStringList journal() const { return m_journal; }
+    void clearJournal() { m_journal.clear(); }
+
+    // AxilModuleInterface
+    AxisController *controller(unsigned char motor) const override;
+    QString getChipName(unsigned char motor) const override;
+    QString getModuleNameInFirmware() const override { return m_firmwareName; }
+    unsigned char moduleAddress() const override { return 1; }
+    int motorCount() const override { return int(m_motors.size()); }
+    Model::ParameterInfo describeParameter(unsigned char motor,
+                                           const QString &key) const override;
+    bool hasParameter(unsigned char motor, const QString &key) const override;
+    bool readParameter(unsigned char motor, const QString &key, qint64 *value) override;
+    bool writeParameter(unsigned char motor, const QString &key, qint64 value) override;
+    bool moveToPosition(unsigned char motor, int position) override;
+    bool moveToRelPosition(unsigned char motor, int distance) override;
+    bool motorStop(unsigned char motor) override;
+
+signals:
+    // Simulated time passed (after the polling round of advance()).
+    void advanced();
+
+private:
+    Q_DISABLE_COPY(SimulatedModule)
+    struct Register
+    {
+        Model::ParameterInfo info;
+        qint64 value = 0;
+        bool present = true;
+    };
+    struct Motor
+    {
+        int variant = 0;
+        QString chipName;
+        QHash<QString, Register> registers;
+        QHash<QString, int> reads;
+        MotionAxis motion;
+        AxisController *controller = nullptr;
+    };
+
+    Motor *motorAt(unsigned char motor);
+    const Motor *motorAt(unsigned char motor) const;
+    bool refuse(const QString &line, const QString &why);
+    qint64 registerValue(const Motor &m, const char *key) const;
+    void setRegister(Motor &m, const char *key, qint64 value);
+    bool commandAllowed(unsigned char motor, const QString &line);
+    void startMove(unsigned char motor, qint64 target);
+    void stepMotor(Motor &m, double seconds);
+
+    std::vector<Motor> m_motors;
+    QString m_firmwareName;
+    QStringList m_journal;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "host_global.h"
+
+#include <QDoubleSpinBox>
+
+// The host's number field. It holds whole numbers over the full 32-bit range (and beyond, up to
+// what a double holds exactly), emits valueChanged(int) besides the double signal, commits a
+// typed value only on Enter or when focus leaves, and tells whether a person is typing in it.
+class HOST_EXPORT SpinBox : public QDoubleSpinBox
+{
+    Q_OBJECT
+public:
+    explicit SpinBox(QWidget *parent = nullptr);
+    ~SpinBox() override;
+
+    using QDoubleSpinBox::setValue;
+    // Sets the value; without notify no signal is emitted.
+    void setValue(double value, bool notify);
+    int intValue() const;
+    // True while a person has typed into the field and not yet committed it.
+    bool isEditing() const { return m_editing; }
+
+public slots:
+    void setValue(int value);
+    // Called by windows that let a person drop or place the field: commits what was typed and
+    // leaves the field unselected.
+    void externItemMouseReleased();
+
+signals:
+    void valueChanged(int value);
+    // The person committed or abandoned typing (see isEditing).
+    void editingDone();
+
+protected:
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    Q_DISABLE_COPY(SpinBox)
+    void finishEditing();
+    bool m_editing = false;
+};

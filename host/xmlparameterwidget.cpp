@@ -1,0 +1,254 @@
+#include "xmlparameterwidget.h"
+
+#include "axilparameter.h"
+#include "basictools.h"
+#include "spinbox.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QHBoxLayout>
+
+#include <limits>
+
+namespace {
+int toInt(qint64 value)
+{
+    return static_cast<int>(qBound<qint64>(std::numeric_limits<int>::min(), value,
+                                           std::numeric_limits<int>::max()));
+}
+} // namespace
+
+XmlParameterWidget::XmlParameterWidget(QWidget *parent) : QWidget(parent)
+{
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    buildEditor();
+}
+
+XmlParameterWidget::XmlParameterWidget(Model::AxilParameter *parameter, QWidget *parent)
+    : XmlParameterWidget(parent)
+{
+    setParameter(parameter, DisplayType::Plain);
+    updateFromParameter();
+}
+
+XmlParameterWidget::~XmlParameterWidget()
+{
+    // The editor may live in another layout; it is still ours.
+    delete m_spinBox.data();
+    delete m_comboBox.data();
+}
+
+void XmlParameterWidget::buildEditor()
+{
+    const bool wantCombo = m_type == DisplayType::TwoChoice;
+    if (wantCombo ? bool(m_comboBox) : bool(m_spinBox))
+        return;
+    delete m_spinBox.data();
+    delete m_comboBox.data();
+    QWidget *editor = nullptr;
+    if (wantCombo) {
+        m_comboBox = new QComboBox(this);
+        connect(m_comboBox, qOverload<int>(&QComboBox::currentIndexChanged), this,
+                &XmlParameterWidget::onEdited);
+        editor = m_comboBox;
+    } else {
+        m_spinBox = new SpinBox(this);
+        connect(m_spinBox, qOverload<int>(&SpinBox::valueChanged), this,
+                &XmlParameterWidget::onEdited);
+        connect(m_spinBox, &SpinBox::editingDone, this, &XmlParameterWidget::applyPendingValue);
+        editor = m_spinBox;
+    }
+    editor->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    editor->installEventFilter(this);
+    layout()->addWidget(editor);
+    setFocusProxy(editor);
+}
+
+void XmlParameterWidget::setParameter(Model::AxilParameter *parameter, DisplayType::Type type)
+{
+    for (const QMetaObject::Connection &c : qAsConst(m_parameterConnections))
+        disconnect(c);
+    m_parameterConnections.clear();
+    m_parameter = parameter;
+    m_bound = parameter != nullptr;
+    m_type = type;
+    buildEditor();
+    if (parameter) {
+        m_parameterConnections
+            << connect(parameter, &Model::AxilParameter::valueChanged, this,
+                       &XmlParameterWidget::onParameterValue)
+            << connect(parameter, &Model::AxilParameter::descriptionChanged, this,
+                       [this] {
+                           applyDescription();
+                           updateFromParameter();
+                       })
+            << connect(parameter, &QObject::destroyed, this,
+                       &XmlParameterWidget::updateEnabledState);
+    }
+    applyDescription();
+    updateEnabledState();
+}
+
+Model::AxilParameter *XmlParameterWidget::parameter() const
+{
+    return m_parameter.data();
+}
+
+void XmlParameterWidget::applyDescription()
+{
+    if (!m_parameter)
+        return;
+    const Model::ParameterInfo &info = m_parameter->info();
+    const QString range = QStringLiteral("%1 [%2 .. %3]")
+                              .arg(info.typeName, BasicTools::int64InsertDot(info.minimum),
+                                   BasicTools::int64InsertDot(info.maximum));
+    QString tip = info.displayName;
+    if (!info.description.isEmpty() && info.description != info.displayName)
+        tip += QLatin1String(": ") + info.description;
+    tip += QLatin1Char('\n') + range;
+    if (!info.unit.isEmpty())
+        tip += QLatin1Char(' ') + info.unit;
+    m_showing = true;
+    if (m_spinBox) {
+        m_spinBox->setRange(toInt(info.minimum), toInt(info.maximum));
+        m_spinBox->setSuffix(info.unit.isEmpty() ? QString() : QLatin1Char(' ') + info.unit);
+        m_spinBox->setToolTip(tip);
+    } else if (m_comboBox) {
+        QStringList choices = info.choices;
+        for (qint64 v = info.minimum + choices.size(); v <= info.maximum && choices.size() < 2; ++v)
+            choices.append(QString::number(v));
+        m_comboBox->clear();
+        m_comboBox->addItems(choices.mid(0, 2));
+        m_comboBox->setToolTip(tip);
+    }
+    m_showing = false;
+    setToolTip(tip);
+}
+
+int XmlParameterWidget::value() const
+{
+    if (m_comboBox)
+        return m_comboBox->currentIndex();
+    return m_spinBox ? m_spinBox->intValue() : 0;
+}
+
+int XmlParameterWidget::minimum() const
+{
+    if (m_comboBox)
+        return 0;
+    return m_spinBox ? static_cast<int>(m_spinBox->minimum()) : 0;
+}
+
+int XmlParameterWidget::maximum() const
+{
+    if (m_comboBox)
+        return m_comboBox->count() - 1;
+    return m_spinBox ? static_cast<int>(m_spinBox->maximum()) : 0;
+}
+
+void XmlParameterWidget::setValue(int value)
+{
+    if (m_comboBox)
+        m_comboBox->setCurrentIndex(value);
+    else if (m_spinBox)
+        m_spinBox->setValue(value);
+}
+
+void XmlParameterWidget::setAndUpdateValue(int value)
+{
+    showValue(value);
+    if (m_parameter && m_parameter->exists() && m_parameter->lastKnownValue() != this->value())
+        onEdited(this->value());
+}
+
+void XmlParameterWidget::setMinimum(int minimum)
+{
+    // A value below the new minimum is raised, and that change is written like an edit.
+    if (m_spinBox)
+        m_spinBox->setMinimum(minimum);
+}
+
+void XmlParameterWidget::setEnabled(bool enabled)
+{
+    m_wantEnabled = enabled;
+    updateEnabledState();
+}
+
+QWidget *XmlParameterWidget::widget() const
+{
+    if (m_comboBox)
+        return m_comboBox.data();
+    return m_spinBox.data();
+}
+
+void XmlParameterWidget::updateFromParameter()
+{
+    if (m_parameter)
+        showValue(m_parameter->lastKnownValue());
+}
+
+void XmlParameterWidget::showValue(qint64 value)
+{
+    m_showing = true;
+    if (m_comboBox)
+        m_comboBox->setCurrentIndex(toInt(value));
+    else if (m_spinBox)
+        m_spinBox->setValue(toInt(value));
+    m_showing = false;
+}
+
+void XmlParameterWidget::onEdited(int value)
+{
+    if (!m_showing && m_parameter && !m_parameter->writeValue(value)) {
+        // Refused (out of range, missing, disconnected): show what the module holds.
+        updateFromParameter();
+        return;
+    }
+    emit valueChanged(value);
+}
+
+void XmlParameterWidget::onParameterValue(qint64 value)
+{
+    if (m_spinBox && m_spinBox->isEditing()) {
+        m_hasPending = true;
+        m_pending = value;
+        return;
+    }
+    showValue(value);
+}
+
+void XmlParameterWidget::applyPendingValue()
+{
+    if (!m_hasPending)
+        return;
+    m_hasPending = false;
+    showValue(m_parameter ? m_parameter->lastKnownValue() : m_pending);
+}
+
+void XmlParameterWidget::updateEnabledState()
+{
+    QWidget *editor = widget();
+    const bool missing = m_bound && (!m_parameter || !m_parameter->exists());
+    const bool enabled = m_wantEnabled && !missing;
+    QWidget::setEnabled(m_wantEnabled);
+    if (editor) {
+        editor->setEnabled(enabled);
+        if (missing) {
+            const QString why = m_parameter
+                                    ? tr("Not available: this module has no %1.")
+                                          .arg(m_parameter->displayName())
+                                    : tr("Not available: the module is no longer connected.");
+            editor->setToolTip(why);
+        }
+    }
+}
+
+bool XmlParameterWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ParentChange && watched == widget() &&
+        widget()->parentWidget() != this)
+        QWidget::setVisible(false);
+    return QWidget::eventFilter(watched, event);
+}

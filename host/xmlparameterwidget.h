@@ -1,0 +1,83 @@
+#pragma once
+
+#include "displaytype.h"
+#include "host_global.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QComboBox;
+class SpinBox;
+namespace Model {
+class AxilParameter;
+}
+
+// A field bound to one module parameter. Display type Plain edits the value in a SpinBox with the
+// parameter's range, unit and a tooltip that names the range; TwoChoice offers the parameter's
+// two named values in a combo box.
+//
+// A person's edit (or setValue/setAndUpdateValue from code acting for the person) is written to
+// the module; a value that arrives from the module is shown without being written back, and it
+// waits while the person is typing in the field. A field whose parameter the module lacks is
+// disabled and says why in its tooltip.
+//
+// The inner editor (widget()) may be placed in another layout; the field then hides itself and
+// keeps managing the editor.
+class HOST_EXPORT XmlParameterWidget : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit XmlParameterWidget(QWidget *parent = nullptr);
+    XmlParameterWidget(Model::AxilParameter *parameter, QWidget *parent);
+    ~XmlParameterWidget() override;
+
+    void setParameter(Model::AxilParameter *parameter,
+                      DisplayType::Type type = DisplayType::Plain);
+    Model::AxilParameter *parameter() const;
+    DisplayType::Type displayType() const { return m_type; }
+
+    int value() const;
+    int minimum() const;
+    int maximum() const;
+    // Shows the value and writes it to the module.
+    void setAndUpdateValue(int value);
+    // Raises (or lowers) the smallest value that the field accepts.
+    void setMinimum(int minimum);
+    // Enables or disables the editor, wherever it is placed. A field without a module parameter
+    // stays disabled.
+    void setEnabled(bool enabled);
+    QWidget *widget() const;
+    // Shows the parameter's last known value without writing it (the host's fill).
+    void updateFromParameter();
+
+public slots:
+    void setValue(int value);
+
+signals:
+    // The shown value changed, by an edit or by a value from the module.
+    void valueChanged(int value);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    Q_DISABLE_COPY(XmlParameterWidget)
+    void buildEditor();
+    void applyDescription();
+    void showValue(qint64 value);
+    void onEdited(int value);
+    void onParameterValue(qint64 value);
+    void applyPendingValue();
+    void updateEnabledState();
+
+    QPointer<Model::AxilParameter> m_parameter;
+    DisplayType::Type m_type = DisplayType::Plain;
+    QPointer<SpinBox> m_spinBox;
+    QPointer<QComboBox> m_comboBox;
+    QList<QMetaObject::Connection> m_parameterConnections;
+    bool m_bound = false;
+    bool m_showing = false; // the code is showing a value: do not write it
+    bool m_wantEnabled = true;
+    bool m_hasPending = false;
+    qint64 m_pending = 0;
+};

@@ -1,0 +1,266 @@
+#include "genericstepperpositionmode.h"
+
+#include "ui_genericstepperpositionmode.h"
+
+#include "axilmoduleinterface.h"
+#include "axilparameter.h"
+#include "axiscontroller.h"
+#include "basictools.h"
+#include "plugindevinfo.h"
+#include "pluginvariant.h"
+#include "xmlparameterwidget.h"
+
+#include <cstdlib>
+
+namespace {
+const char positionModeTitle[] = "Position mode";
+const char controlIcon[] = ":/Icons/control";
+const char versionText[] =
+    "4.6.0 - tools_generic_stepper_position_mode;Plugin-Interface.4.6.0."
+    "tools_generic_stepper_position_mode;Plugin ;Plugin.Interface.";
+
+QString toolNameFor(int variant)
+{
+    switch (variant) {
+    case PluginVariant::StepperHazelPositionMode:
+        return QStringLiteral("StepperHazel");
+    case PluginVariant::StepperBirchPositionMode:
+        return QStringLiteral("StepperBirch");
+    case PluginVariant::StepperCedarPositionMode:
+        return QStringLiteral("StepperCedar");
+    case PluginVariant::StepperMaplePositionMode:
+        return QStringLiteral("StepperMaple");
+    case PluginVariant::StepperLarchPositionMode:
+        return QStringLiteral("StepperLarch");
+    case PluginVariant::StepperRowanPositionMode:
+        return QStringLiteral("StepperRowan");
+    default:
+        return QString();
+    }
+}
+} // namespace
+
+GenericStepperPositionMode::GenericStepperPositionMode()
+    : ToolsInterface(QStringLiteral("undefined"), QLatin1String(positionModeTitle),
+                     ToolsType::GenericStepperPositionMode, 0, nullptr,
+                     QLatin1String(controlIcon), nullptr)
+{
+    compatibleVariantsList = QList<int>();
+    compatibleVariantsList << PluginVariant::StepperBirchPositionMode
+                           << PluginVariant::StepperCedarPositionMode
+                           << PluginVariant::StepperMaplePositionMode
+                           << PluginVariant::StepperLarchPositionMode
+                           << PluginVariant::StepperRowanPositionMode
+                           << PluginVariant::StepperHazelPositionMode;
+}
+
+GenericStepperPositionMode::GenericStepperPositionMode(QString name, unsigned char motor,
+                                                       AxilModuleInterface *module, int variant)
+    : ToolsInterface(name, QLatin1String(positionModeTitle), ToolsType::GenericStepperPositionMode,
+                     variant, motor, module, QLatin1String(controlIcon), nullptr),
+      ui(new Ui_GeneralStepperPositionMode)
+{
+    this->variant = variant;
+    ui->setupUi(this);
+
+    if (getVariant(variant))
+        ui->mainLayout->addWidget(stepperMenu);
+
+    controller = module ? module->controller(motor) : nullptr;
+    if (!controller) {
+        // No axis to control: show the controls, disabled, and say why.
+        setupTargetPosition();
+        initRelativePosition();
+        hideStepperMenu();
+        ui->grpPosition->setEnabled(false);
+        ui->grpPosition->setToolTip(tr("This module has no motor %1.").arg(motor));
+        return;
+    }
+
+    if (controller->actualPosition->exists())
+        connect(controller->actualPosition, &Model::AbstractParameter::valueChanged, this,
+                [this](long long value) { handleActualPosValueChanged(static_cast<int>(value)); });
+
+    relativePositionOption = addWidgetParameter(
+        ui->editRelativePosition, controller->relativePositioningOption, DisplayType::TwoChoice);
+    actualPosition = addParameter(controller->actualPosition);
+    clearedCounter = addParameter(controller->encoderPosition);
+    targetPosition = controller->targetPosition;
+
+    setupTargetPosition();
+    initWidgetParameters();
+    initRelativePosition();
+    hideStepperMenu();
+}
+
+GenericStepperPositionMode::GenericStepperPositionMode(QString name, unsigned char motor,
+                                                       AxilModuleInterface *module, int variant,
+                                                       QString title)
+    : ToolsInterface(name, title, ToolsType::GenericStepperPositionMode, variant, motor, module,
+                     QLatin1String(controlIcon), nullptr)
+{
+}
+
+GenericStepperPositionMode::~GenericStepperPositionMode()
+{
+    delete ui;
+}
+
+QString GenericStepperPositionMode::version() const
+{
+    return QLatin1String(versionText);
+}
+
+void GenericStepperPositionMode::aboutToExit() {}
+
+bool GenericStepperPositionMode::isUsableForVariant(int v)
+{
+    variant = v;
+    const QString name = toolNameFor(v);
+    if (name.isEmpty()) {
+        variant = 0;
+        return false;
+    }
+    setToolsName(name);
+    addInfo(QLatin1String(PluginDevInfo::UpToDate), 9);
+    return true;
+}
+
+ToolsInterface *GenericStepperPositionMode::clone(QString name, unsigned char motor,
+                                                  AxilModuleInterface *module)
+{
+    return new GenericStepperPositionMode(name, motor, module, variant);
+}
+
+bool GenericStepperPositionMode::getVariant(int)
+{
+    // The chip-family panels come with their own classes.
+    return false;
+}
+
+void GenericStepperPositionMode::hideStepperMenu()
+{
+    if (stepperMenu)
+        stepperMenu->setVisible(false);
+}
+
+void GenericStepperPositionMode::showPlugin()
+{
+    readUsedParameters();
+    if (actualPosition)
+        addTrace(actualPosition->xmlParameter());
+    if (actualPosition && actualPosition->exists() && controller)
+        handleActualPosValueChanged(static_cast<int>(controller->actualPosition->lastKnownValue()));
+    emit forward_showPlugin();
+}
+
+void GenericStepperPositionMode::hidePlugin()
+{
+    removeAllTraces();
+    emit forward_hidePlugin();
+}
+
+void GenericStepperPositionMode::setupTargetPosition()
+{
+    if (!targetPosition || !targetPosition->exists())
+        return;
+    QSpinBox *edit = ui->editTargetPosition;
+    edit->setSuffix(targetPosition->unit());
+    edit->setRange(static_cast<int>(targetPosition->minimum()),
+                   static_cast<int>(targetPosition->maximum()));
+    edit->setValue(static_cast<int>(targetPosition->lastKnownValue()));
+    XmlParameterInterface *xml = targetPosition->xmlParameter();
+    const XmlValueInterface *value = xml->value();
+    edit->setToolTip(xml->parameterTypeDescription() + QLatin1String("\n") +
+                     value->getTypeAsString() + QLatin1String(" [") +
+                     BasicTools::int64InsertDot(value->lowerLimit()) + QLatin1String(" .. ") +
+                     BasicTools::int64InsertDot(value->upperLimit()) + QLatin1String("]"));
+}
+
+void GenericStepperPositionMode::initRelativePosition()
+{
+    if (relativePositionOption && relativePositionOption->exists()) {
+        ui->cbRelativePositionOption->setVisible(false);
+        return;
+    }
+    ui->cbRelativePositionOption->addItem(tr("Actual position"));
+    ui->cbRelativePositionOption->setEnabled(false);
+    ui->editRelativePosition->setVisible(false);
+}
+
+int GenericStepperPositionMode::readInt(Model::AxilParameter *parameter)
+{
+    return static_cast<int>(parameter->readValue(false));
+}
+
+void GenericStepperPositionMode::readBackMove()
+{
+    if (targetPosition)
+        moveTarget = readInt(targetPosition);
+    if (actualPosition)
+        moveStart = readInt(actualPosition);
+}
+
+void GenericStepperPositionMode::on_btnAbsolute_clicked()
+{
+    emit forward_btnAbsolute();
+    doMoveToPosition(ui->editTargetPosition->value());
+    readBackMove();
+    moveActive = true;
+}
+
+void GenericStepperPositionMode::on_btnRelative_clicked()
+{
+    emit forward_btnRelative();
+    doMoveToRelPosition(ui->editTargetPosition->value());
+    readBackMove();
+    moveActive = true;
+}
+
+void GenericStepperPositionMode::on_btnStop_clicked()
+{
+    doMotorStop();
+    readBackMove();
+    moveActive = false;
+}
+
+void GenericStepperPositionMode::on_btnClear_clicked()
+{
+    doMotorStop();
+    if (targetPosition)
+        targetPosition->writeValue(0);
+    if (actualPosition)
+        actualPosition->writeValue(0);
+    if (clearedCounter)
+        clearedCounter->writeValue(0);
+    readBackMove();
+}
+
+void GenericStepperPositionMode::on_btnHideController_toggled(bool checked)
+{
+    if (stepperMenu)
+        stepperMenu->setVisible(!checked);
+}
+
+void GenericStepperPositionMode::handleActualPosValueChanged(int value)
+{
+    ui->dispActualPosition->setText(QString::number(value));
+
+    int percent = 100;
+    if (moveActive && moveTarget != moveStart) {
+        const qint64 travelled = (qint64(value) - moveStart) * 100;
+        const qint64 span = qint64(moveTarget) - moveStart;
+        percent = int(qMin<qint64>(100, std::llabs(travelled / span)));
+    }
+    ui->progressBar->setValue(percent);
+
+    if (value != moveTarget)
+        return;
+    if (moveActive && ui->cbAlternating->isChecked()) {
+        std::swap(moveStart, moveTarget);
+        if (targetPosition)
+            targetPosition->writeValue(qint64(moveTarget));
+    } else {
+        moveActive = false;
+    }
+}
