@@ -8,6 +8,12 @@
 #include "basictools.h"
 #include "plugindevinfo.h"
 #include "pluginvariant.h"
+#include "stepperpositionmodebirch.h"
+#include "stepperpositionmodecedar.h"
+#include "stepperpositionmodehazel.h"
+#include "stepperpositionmodelarch.h"
+#include "stepperpositionmodemaple.h"
+#include "stepperpositionmoderowan.h"
 #include "xmlparameterwidget.h"
 
 #include <cstdlib>
@@ -129,13 +135,47 @@ bool GenericStepperPositionMode::isUsableForVariant(int v)
 ToolsInterface *GenericStepperPositionMode::clone(QString name, unsigned char motor,
                                                   AxilModuleInterface *module)
 {
+    if (variant == PluginVariant::StepperRowanPositionMode)
+        return new StepperPositionModeRowan(name, motor, module, variant);
     return new GenericStepperPositionMode(name, motor, module, variant);
 }
 
-bool GenericStepperPositionMode::getVariant(int)
+bool GenericStepperPositionMode::getVariant(int v)
 {
-    // The chip-family panels come with their own classes.
-    return false;
+    switch (v) {
+    case PluginVariant::StepperHazelPositionMode:
+        hazelPanel = new StepperPositionModeHazel(this);
+        stepperMenu = hazelPanel.data();
+        return true;
+    case PluginVariant::StepperBirchPositionMode:
+        birchPanel = new StepperPositionModeBirch(this);
+        stepperMenu = birchPanel.data();
+        connect(this, &GenericStepperPositionMode::forward_showPlugin, birchPanel.data(),
+                &StepperPositionModeBirch::showPlugin);
+        return true;
+    case PluginVariant::StepperCedarPositionMode:
+        cedarPanel = new StepperPositionModeCedar(this);
+        stepperMenu = cedarPanel.data();
+        return true;
+    case PluginVariant::StepperMaplePositionMode:
+        maplePanel = new StepperPositionModeMaple(this);
+        stepperMenu = maplePanel.data();
+        return true;
+    case PluginVariant::StepperLarchPositionMode:
+        larchPanel = new StepperPositionModeLarch(this);
+        stepperMenu = larchPanel.data();
+        connect(this, &GenericStepperPositionMode::forward_showPlugin, larchPanel.data(),
+                &StepperPositionModeLarch::showPlugin);
+        connect(this, &GenericStepperPositionMode::forward_hidePlugin, larchPanel.data(),
+                &StepperPositionModeLarch::hidePlugin);
+        connect(this, &GenericStepperPositionMode::forward_btnAbsolute, larchPanel.data(),
+                &StepperPositionModeLarch::btnAbsolute);
+        connect(this, &GenericStepperPositionMode::forward_btnRelative, larchPanel.data(),
+                &StepperPositionModeLarch::btnRelative);
+        return true;
+    default:
+        return false;
+    }
 }
 
 void GenericStepperPositionMode::hideStepperMenu()

@@ -1,0 +1,7 @@
+#include "stepperpositionmodehazel.h"
+
+#include "toolsinterface.h"
+
+StepperPositionModeHazel::StepperPositionModeHazel(ToolsInterface *tool) : QWidget(tool) {}
+
+StepperPositionModeHazel::~StepperPositionModeHazel() = default;

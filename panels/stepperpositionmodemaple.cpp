@@ -1,0 +1,7 @@
+#include "stepperpositionmodemaple.h"
+
+#include "toolsinterface.h"
+
+StepperPositionModeMaple::StepperPositionModeMaple(ToolsInterface *tool) : QWidget(tool) {}
+
+StepperPositionModeMaple::~StepperPositionModeMaple() = default;
