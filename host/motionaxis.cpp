@@ -54,7 +54,8 @@ void MotionAxis::step(double dt, const Ramp &ramp)
         // The fastest speed from which the motor can still stop on the target.
         const double stoppable = std::sqrt(2.0 * decel * std::abs(remaining));
         along = std::min({along + accel * dt, vmax, stoppable});
-        if (along * dt >= std::abs(remaining) || (along <= 0.0 && std::abs(remaining) < 0.5)) {
+        // Steppers move in whole steps: within half a step of the target the motor is there.
+        if (along * dt >= std::abs(remaining) || std::abs(remaining) < 0.5) {
             m_position = double(m_target);
             m_velocity = 0;
             return;

@@ -1,9 +1,71 @@
 #include "stepperpositionmodebirch.h"
 
+#include "ui_stepperpositionmodebirch.h"
+
+#include "axilmoduleinterface.h"
+#include "axilparameter.h"
+#include "axiscontroller.h"
+#include "pulserate.h"
 #include "toolsinterface.h"
 
-StepperPositionModeBirch::StepperPositionModeBirch(ToolsInterface *tool) : QWidget(tool) {}
+StepperPositionModeBirch::StepperPositionModeBirch(ToolsInterface *tool)
+    : QWidget(tool), ui(new Ui_StepperPositionModeBirch)
+{
+    ui->setupUi(this);
+    this->tool = tool;
+    motor = tool->motorNumber();
+    controller = tool->module() ? tool->module()->controller(motor) : nullptr;
+    if (!controller)
+        return;
 
-StepperPositionModeBirch::~StepperPositionModeBirch() = default;
+    if (controller->actualVelocity->exists())
+        connect(controller->actualVelocity, &Model::AbstractParameter::valueChanged, this,
+                [this](long long v) { handleActualVelocityValueChanged(static_cast<int>(v)); });
 
-void StepperPositionModeBirch::showPlugin() {}
+    const auto recompute = [this](long long v) { handleValuesChanged(static_cast<int>(v)); };
+    const struct
+    {
+        XmlParameterWidget *widget;
+        Model::AxilParameter *parameter;
+    } bindings[] = {
+        {ui->editPulseDivisor, controller->pulseDivisor},
+        {ui->editRampDivisor, controller->rampDivisor},
+        {ui->editMaxVelocity, controller->maxVelocity},
+        {ui->editAcceleration, controller->maxAcceleration},
+    };
+    for (const auto &b : bindings) {
+        Model::AxilParameter *p = tool->addWidgetParameter(b.widget, b.parameter,
+                                                           DisplayType::Plain);
+        connect(p, &Model::AbstractParameter::valueChanged, this, recompute);
+    }
+}
+
+StepperPositionModeBirch::~StepperPositionModeBirch()
+{
+    delete ui;
+}
+
+void StepperPositionModeBirch::showPlugin()
+{
+    if (tool && controller)
+        tool->addTrace(controller->actualVelocity->xmlParameter());
+    handleValuesChanged(0);
+}
+
+void StepperPositionModeBirch::handleValuesChanged(int)
+{
+    const int p = ui->editPulseDivisor->value();
+    ui->dispMaxVelocityPPS->setText(
+        QString::number(PulseRate::velocityPps(ui->editMaxVelocity->value(), p)));
+    ui->dispAccelerationPPS->setText(QString::number(PulseRate::accelerationPps2(
+        ui->editAcceleration->value(), ui->editPulseDivisor->value(),
+        ui->editRampDivisor->value())));
+}
+
+void StepperPositionModeBirch::handleActualVelocityValueChanged(int value)
+{
+    // Changing a divisor while the motor runs would change its speed abruptly.
+    const bool standing = value == 0;
+    ui->editPulseDivisor->setEnabled(standing);
+    ui->editRampDivisor->setEnabled(standing);
+}

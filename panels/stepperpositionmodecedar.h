@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
+class AxisController;
 class ToolsInterface;
+class Ui_StepperPositionModeCedar;
 
-// Placeholder: the Cedar ramp panel.
+// The Cedar family's ramp panel: maximum velocity, acceleration, deceleration and bow, each a
+// field bound to the motor's parameter.
 class StepperPositionModeCedar final : public QWidget
 {
     Q_OBJECT
@@ -14,4 +18,9 @@ public:
 
 private:
     Q_DISABLE_COPY(StepperPositionModeCedar)
+
+    Ui_StepperPositionModeCedar *ui;
+    QPointer<ToolsInterface> tool;
+    QPointer<AxisController> controller;
+    quint8 motor = 0;
 };
