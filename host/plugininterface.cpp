@@ -13,6 +13,9 @@ void PluginInterface::addInfo(const QString &key, const QVariant &value)
 
 void PluginInterface::setEnabled(bool enabled)
 {
+    // Disabling twice must not take away what the tool enabled again in between.
+    if (!enabled && !m_toolEnabled)
+        return;
     if (enabled) {
         for (const QPointer<QWidget> &control : qAsConst(m_disabledControls)) {
             if (control)

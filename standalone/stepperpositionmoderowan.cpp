@@ -1,9 +1,276 @@
 #include "stepperpositionmoderowan.h"
 
-StepperPositionModeRowan::StepperPositionModeRowan(QString name, unsigned char motor,
-                                                   AxilModuleInterface *module, int variant)
-    : GenericStepperPositionMode(name, motor, module, variant, QStringLiteral("Position mode"))
+#include "ui_stepperpositionmoderowan.h"
+
+#include "axilmoduleinterface.h"
+#include "axilparameter.h"
+#include "axiscontroller.h"
+#include "firmwarenames.h"
+
+#include <QLabel>
+#include <limits>
+
+namespace {
+// Module limits beyond the int range are clamped, not wrapped, so that a spin box's range keeps
+// its direction.
+int toInt(qint64 value)
 {
+    return static_cast<int>(
+        qBound<qint64>(std::numeric_limits<int>::min(), value, std::numeric_limits<int>::max()));
 }
 
-StepperPositionModeRowan::~StepperPositionModeRowan() = default;
+int readIntValue(Model::AxilParameter *parameter)
+{
+    return static_cast<int>(parameter->readValue(false));
+}
+
+// Takes the spin box's range from the parameter's limits and names the resulting range in the
+// tooltip, as "AP <number> (<min>..<max>)".
+void applyLimits(QSpinBox *edit, const Model::AxilParameter *parameter, const char *apNumber)
+{
+    edit->setMaximum(toInt(parameter->maximum()));
+    edit->setMinimum(toInt(parameter->minimum()));
+    edit->setToolTip(QStringLiteral("AP %1 (%2..%3)")
+                         .arg(QLatin1String(apNumber))
+                         .arg(edit->minimum())
+                         .arg(edit->maximum()));
+}
+} // namespace
+
+StepperPositionModeRowan::StepperPositionModeRowan(QString name, unsigned char motor,
+                                                   AxilModuleInterface *module, int variant)
+    : GenericStepperPositionMode(name, motor, module, variant, QStringLiteral("Position mode")),
+      ui(new Ui_StepperPositionModeRowan)
+{
+    ui->setupUi(this);
+
+    if (AxisController *axis = ToolsInterface::controller()) {
+        targetPositionParam = axis->targetPosition;
+        actualPositionParam = axis->actualPosition;
+        maxPosVelParam = axis->maxVelocity;
+        accelerationParam = axis->maxAcceleration;
+        vStartStopParam = axis->startStopVelocity;
+        relativeToParam = axis->relativePositioningOption;
+        clearOnNullParam = axis->clearOnNull;
+        standbyParam = axis->chipStandby;
+        extStepDirParam = axis->externalStepDir;
+    }
+
+    ui->cbRelativeTo->addItem(QStringLiteral("target position"));
+    ui->cbRelativeTo->addItem(QStringLiteral("actual position"));
+    ui->cbRelativeTo->setCurrentIndex(1);
+    ui->cbRelativeTo->setEnabled(relativeToParam && relativeToParam->exists());
+
+    if (accelerationParam)
+        applyLimits(ui->editAcceleration, accelerationParam, "5");
+    if (maxPosVelParam)
+        applyLimits(ui->editMaxPosVel, maxPosVelParam, "4");
+    if (vStartStopParam && vStartStopParam->exists()) {
+        applyLimits(ui->editVStartStop, vStartStopParam, "130");
+    } else {
+        ui->editVStartStop->setEnabled(false);
+        ui->editVStartStop->setVisible(false);
+        ui->lblVStartStop->setVisible(false);
+    }
+
+    const QString firmware = module ? module->getModuleNameInFirmware() : QString();
+    const bool clearOnNull = firmware == QLatin1String(FirmwareNames::Quorlen) ||
+                             firmware == QLatin1String(FirmwareNames::Vestrin);
+    ui->btnClearOnNull->setEnabled(clearOnNull);
+    ui->btnClearOnNull->setVisible(clearOnNull);
+
+    ui->gbHints->setVisible(false);
+    standbyHint =
+        new QLabel(QStringLiteral("Chip is in standby. This tool is not supported in this case."),
+                   ui->gbHints);
+    standbyHint->setWordWrap(true);
+    standbyHint->setVisible(false);
+    extStepDirHint = new QLabel(QStringLiteral("External StepDir interface is being used. Position "
+                                               "ramping can only be configured for internal "
+                                               "StepDir generator."),
+                                ui->gbHints);
+    extStepDirHint->setWordWrap(true);
+    extStepDirHint->setVisible(false);
+    ui->layoutHints->addWidget(standbyHint);
+    ui->layoutHints->addWidget(extStepDirHint);
+
+    hideRampMenu();
+
+    if (actualPositionParam)
+        connect(actualPositionParam, &Model::AbstractParameter::valueChanged, this,
+                [this](long long value) { displayActualPosition(static_cast<qint32>(value)); });
+    if (standbyParam)
+        connect(standbyParam, &Model::AbstractParameter::valueChanged, this,
+                [this](long long value) { handleStandbyValueChanged(static_cast<int>(value)); });
+    if (extStepDirParam)
+        connect(extStepDirParam, &Model::AbstractParameter::valueChanged, this,
+                [this](long long value) { handleExtStepDirValueChanged(static_cast<int>(value)); });
+    // initializing stays true until the first show: nothing the widgets went through so far (the
+    // combo box being filled, values clamped to the new limits) reaches the module.
+}
+
+StepperPositionModeRowan::~StepperPositionModeRowan()
+{
+    delete ui;
+}
+
+QString StepperPositionModeRowan::version() const
+{
+    return GenericStepperPositionMode::version();
+}
+
+void StepperPositionModeRowan::showPlugin()
+{
+    initAllValues();
+    if (actualPositionParam)
+        addTrace(actualPositionParam->xmlParameter());
+    if (standbyParam)
+        addTrace(standbyParam->xmlParameter());
+    if (extStepDirParam)
+        addTrace(extStepDirParam->xmlParameter());
+}
+
+void StepperPositionModeRowan::hidePlugin()
+{
+    removeAllTraces();
+}
+
+void StepperPositionModeRowan::initAllValues()
+{
+    initializing = true;
+    if (maxPosVelParam)
+        ui->editMaxPosVel->setValue(readIntValue(maxPosVelParam));
+    if (accelerationParam)
+        ui->editAcceleration->setValue(readIntValue(accelerationParam));
+    // While a hint disables the tool the field is disabled too, so whether the module has the
+    // parameter is told by the field being hidden since construction.
+    if (!ui->editVStartStop->isHidden() && vStartStopParam)
+        ui->editVStartStop->setValue(readIntValue(vStartStopParam));
+    if (targetPositionParam)
+        ui->editTargetPosition->setValue(readIntValue(targetPositionParam));
+    if (relativeToParam && relativeToParam->exists()) {
+        // A tool disabled by a hint keeps its controls disabled until the hint goes away.
+        if (toolEnabled()) {
+            ui->lblRelativeTo->setEnabled(true);
+            ui->cbRelativeTo->setEnabled(true);
+        }
+        ui->cbRelativeTo->setCurrentIndex(readIntValue(relativeToParam));
+    }
+    initializing = false;
+}
+
+void StepperPositionModeRowan::hideRampMenu()
+{
+    ui->grpRamp->setMaximumHeight(0);
+    ui->grpRamp->setMaximumWidth(0);
+    ui->grpRamp->setVisible(false);
+}
+
+void StepperPositionModeRowan::on_btnHideController_toggled(bool checked)
+{
+    if (checked) {
+        hideRampMenu();
+        return;
+    }
+    ui->grpRamp->setMaximumHeight(QWIDGETSIZE_MAX);
+    ui->grpRamp->setMaximumWidth(QWIDGETSIZE_MAX);
+    ui->grpRamp->setVisible(true);
+}
+
+void StepperPositionModeRowan::on_btnAbsolute_clicked()
+{
+    doMoveToPosition(ui->editTargetPosition->value());
+}
+
+void StepperPositionModeRowan::on_btnRelative_clicked()
+{
+    // Whether the distance counts from the target or the actual position is the module's
+    // relative positioning option.
+    doMoveToRelPosition(ui->editTargetPosition->value());
+}
+
+void StepperPositionModeRowan::on_btnStop_clicked()
+{
+    doMotorStop();
+}
+
+void StepperPositionModeRowan::on_btnClear_clicked()
+{
+    doMotorStop();
+    if (targetPositionParam)
+        targetPositionParam->writeValue(0);
+    if (actualPositionParam)
+        actualPositionParam->writeValue(0);
+}
+
+void StepperPositionModeRowan::on_btnClearOnNull_clicked()
+{
+    // No stop: the module zeros its counters once the motor stands still, so a running move
+    // ends first.
+    if (targetPositionParam)
+        targetPositionParam->writeValue(0);
+    if (clearOnNullParam)
+        clearOnNullParam->writeValue(1);
+}
+
+void StepperPositionModeRowan::writeUnlessInitializing(Model::AxilParameter *parameter,
+                                                       qint64 value)
+{
+    if (!initializing && parameter)
+        parameter->writeValue(value);
+}
+
+void StepperPositionModeRowan::on_cbRelativeTo_currentIndexChanged(int index)
+{
+    writeUnlessInitializing(relativeToParam, index);
+}
+
+void StepperPositionModeRowan::on_editMaxPosVel_valueChanged(int arg1)
+{
+    writeUnlessInitializing(maxPosVelParam, arg1);
+}
+
+void StepperPositionModeRowan::on_editAcceleration_valueChanged(int arg1)
+{
+    writeUnlessInitializing(accelerationParam, arg1);
+}
+
+void StepperPositionModeRowan::on_editVStartStop_valueChanged(int arg1)
+{
+    writeUnlessInitializing(vStartStopParam, arg1);
+}
+
+void StepperPositionModeRowan::displayActualPosition(int value)
+{
+    ui->dispActPos->setText(QString::number(value));
+}
+
+void StepperPositionModeRowan::handleStandbyValueChanged(int value)
+{
+    PluginInterface::setEnabled(value == 0);
+    if (standbyHint) {
+        standbyHint->setVisible(value != 0);
+        standbyHint->setEnabled(value != 0);
+    }
+    ui->dispActPos->setEnabled(true);
+    updateHintsBox();
+}
+
+void StepperPositionModeRowan::handleExtStepDirValueChanged(int value)
+{
+    // Any value but 0 keeps the internal ramp from driving the motor; only 1 has a hint.
+    PluginInterface::setEnabled(value == 0);
+    if (extStepDirHint) {
+        extStepDirHint->setVisible(value == 1);
+        extStepDirHint->setEnabled(value == 1);
+    }
+    ui->dispActPos->setEnabled(true);
+    updateHintsBox();
+}
+
+void StepperPositionModeRowan::updateHintsBox()
+{
+    const bool anyHint = !ui->layoutHints->isEmpty();
+    ui->gbHints->setVisible(anyHint);
+    ui->gbHints->setEnabled(anyHint);
+}
