@@ -400,6 +400,11 @@ void SimulatedModule::stepMotor(Motor &m, double seconds)
     // "Clear on null": once requested, the counters are zeroed as soon as the motor stands still.
     if (registerValue(m, ParameterType::cmd_ClearOnNull) != 0 && !m.motion.isMoving()) {
         m.motion.setPosition(0);
+        if (m.motion.isPositioning()) {
+            // A motor holding its target would otherwise drive back to it from the new zero.
+            m.motion.moveTo(0);
+            setRegister(m, ParameterType::cmd_TargetPosition, 0);
+        }
         setRegister(m, ParameterType::cmd_EncoderPosition, 0);
         setRegister(m, ParameterType::cmd_ClearOnNull, 0);
     }

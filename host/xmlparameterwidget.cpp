@@ -83,6 +83,7 @@ void XmlParameterWidget::setParameter(Model::AxilParameter *parameter, DisplayTy
                        [this] {
                            applyDescription();
                            updateFromParameter();
+                           updateEnabledState(); // keeps the reason of a missing parameter
                        })
             << connect(parameter, &QObject::destroyed, this,
                        &XmlParameterWidget::updateEnabledState);
