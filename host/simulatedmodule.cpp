@@ -4,6 +4,7 @@
 #include "axiscontroller.h"
 #include "firmwarenames.h"
 #include "parametertype.h"
+#include "pluginvariant.h"
 
 #include <cmath>
 #include <limits>
@@ -97,6 +98,44 @@ const Definition definitions[] = {
      "Set to 1 to zero the position counters as soon as the motor stands still.", false},
 };
 
+// Where a chip family's module declares other limits (and powers up with other values) than the
+// common ones above.
+struct FamilyLimit
+{
+    int variant;
+    const char *key;
+    qint64 minimum;
+    qint64 maximum;
+    qint64 value;
+};
+
+const FamilyLimit familyLimits[] = {
+    // Birch: 11-bit velocity and acceleration, scaled by two power-of-two divisors.
+    {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_MaxVelocity, 0, 2047, 1000},
+    {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_MaxAcceleration, 0, 2047, 800},
+    {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_PulseDivisor, 0, 13, 3},
+    {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_RampDivisor, 0, 13, 7},
+    // Larch: an eight-point ramp with 18-bit start and stop and 16-bit accelerations.
+    {PluginVariant::StepperLarchPositionMode, ParameterType::cmd_StartVelocity, 0, 262143, 0},
+    {PluginVariant::StepperLarchPositionMode, ParameterType::cmd_StopVelocity, 1, 262143, 10},
+    {PluginVariant::StepperLarchPositionMode, ParameterType::cmd_V1, 0, 1048575, 600},
+    {PluginVariant::StepperLarchPositionMode, ParameterType::cmd_V2, 0, 1048575, 1200},
+    {PluginVariant::StepperLarchPositionMode, ParameterType::cmd_MaxAcceleration, 1, 65535, 1500},
+    {PluginVariant::StepperLarchPositionMode, ParameterType::cmd_MaxDeceleration, 1, 65535, 1500},
+    {PluginVariant::StepperLarchPositionMode, ParameterType::cmd_A1, 0, 65535, 2500},
+    {PluginVariant::StepperLarchPositionMode, ParameterType::cmd_A2, 0, 65535, 2000},
+    {PluginVariant::StepperLarchPositionMode, ParameterType::cmd_D1, 1, 65535, 2500},
+    {PluginVariant::StepperLarchPositionMode, ParameterType::cmd_D2, 1, 65535, 2000},
+    {PluginVariant::StepperLarchPositionMode, ParameterType::cmd_TVMAX, 0, 65535, 0},
+    {PluginVariant::StepperLarchPositionMode, ParameterType::cmd_TZEROWAIT, 0, 65535, 0},
+    // Rowan: 28-bit velocities and a 24-bit acceleration.
+    {PluginVariant::StepperRowanPositionMode, ParameterType::cmd_MaxVelocity, 0, 268435455, 2000},
+    {PluginVariant::StepperRowanPositionMode, ParameterType::cmd_MaxAcceleration, 1, 16777215,
+     1500},
+    {PluginVariant::StepperRowanPositionMode, ParameterType::cmd_StartStopVelocity, 0, 268435455,
+     0},
+};
+
 Model::ParameterInfo infoOf(const Definition &d)
 {
     Model::ParameterInfo info;
@@ -147,8 +186,18 @@ const SimulatedModule::Motor *SimulatedModule::motorAt(unsigned char motor) cons
 
 void SimulatedModule::setPluginVariant(unsigned char motor, int variant)
 {
-    if (Motor *m = motorAt(motor))
-        m->variant = variant;
+    Motor *m = motorAt(motor);
+    if (!m)
+        return;
+    m->variant = variant;
+    for (const FamilyLimit &limit : familyLimits) {
+        if (limit.variant != variant)
+            continue;
+        const QString key = QLatin1String(limit.key);
+        setLimits(motor, key, limit.minimum, limit.maximum);
+        m->registers[key].value = limit.value;
+        m->registers[key].info.defaultValue = limit.value;
+    }
 }
 
 int SimulatedModule::pluginVariant(unsigned char motor) const

@@ -25,7 +25,8 @@ public:
     explicit SimulatedModule(int motorCount = 1, QObject *parent = nullptr);
     ~SimulatedModule() override;
 
-    // Configuration, made before tools are created.
+    // Configuration, made before tools are created. A plugin variant also brings the limits
+    // and power-up values of its chip family.
     void setPluginVariant(unsigned char motor, int variant);
     int pluginVariant(unsigned char motor) const override;
     void setChipName(unsigned char motor, const QString &name);

@@ -50,6 +50,7 @@ private slots:
     void divisorsLockWhileMoving();
     void divisorsLockDuringARealMove();
     void bindingsInOrder();
+    void fieldsTakeTheFamilysLimits();
 };
 
 void TestBirchPanel::init()
@@ -208,6 +209,28 @@ void TestBirchPanel::bindingsInOrder()
         QCOMPARE(bindings.at(i).second, expected.at(i).second);
         QCOMPARE(bindings.at(i).first->displayType(), DisplayType::Plain);
     }
+}
+
+void TestBirchPanel::fieldsTakeTheFamilysLimits()
+{
+    SimulatedModule module;
+    module.setPluginVariant(0, 70);
+    auto tool = makeBirch(module);
+    const QList<QPair<const char *, int>> maxima = {{"editMaxVelocity", 2047},
+                                                    {"editAcceleration", 2047},
+                                                    {"editPulseDivisor", 13},
+                                                    {"editRampDivisor", 13}};
+    for (const auto &m : maxima) {
+        auto *field = child<XmlParameterWidget>(tool.get(), m.first);
+        QCOMPARE(field->minimum(), 0);
+        QCOMPARE(field->maximum(), m.second);
+    }
+    // Out of the family's range: refused by the module, the field keeps the module's value.
+    auto *velocity = child<XmlParameterWidget>(tool.get(), "editMaxVelocity");
+    const int before = velocity->value();
+    module.parameter(0, QLatin1String(ParameterType::cmd_MaxVelocity))->writeValue(2048);
+    QCOMPARE(velocity->value(), before);
+    QVERIFY(module.journal().last().startsWith(QLatin1String("refused write")));
 }
 
 QTEST_MAIN(TestBirchPanel)
