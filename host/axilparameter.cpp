@@ -2,7 +2,7 @@
 
 #include "axilmoduleinterface.h"
 
-#include <QDebug>
+#include "hostmessages.h"
 
 namespace Model {
 
@@ -27,8 +27,9 @@ bool AxilParameter::exists() const
 bool AxilParameter::reachable(const char *what)
 {
     if (!m_module) {
-        qWarning("Cannot %s %s of motor %d: the module is no longer connected.", what,
-                 qPrintable(displayName()), m_motor);
+        HostMessages::post(tr("Cannot %1 %2 of motor %3: the module is no longer connected.")
+                               .arg(QLatin1String(what), displayName())
+                               .arg(m_motor));
         return false;
     }
     if (!exists()) {
@@ -73,7 +74,7 @@ AxilParameter *AxilParameter::getWarned(const QString &toolName)
         if (m_module)
             m_module->reportProblem(message);
         else
-            qWarning("%s", qPrintable(message));
+            HostMessages::post(message);
     }
     return this;
 }

@@ -3,6 +3,7 @@
 #include "axilmoduleinterface.h"
 #include "axilparameter.h"
 #include "axiscontroller.h"
+#include "hostmessages.h"
 #include "xmlparameterwidget.h"
 
 ToolsInterface::ToolsInterface(const QString &name, const QString &title, ToolsType::Types type,
@@ -143,7 +144,8 @@ bool ToolsInterface::commandable(const char *what) const
 {
     if (m_module)
         return true;
-    qWarning("%s: cannot %s, the module is not connected.", qPrintable(toolsName()), what);
+    HostMessages::post(tr("%1: cannot %2, the module is no longer connected.")
+                           .arg(toolsName(), QLatin1String(what)));
     return false;
 }
 
