@@ -29,9 +29,10 @@ void BaseXMLParameter::setLastKnownValue(qint64 value)
 {
     const bool changed = value != m_lastKnown;
     m_lastKnown = value;
-    emit valueUpdated(value);
+    // Bound fields follow valueChanged; listeners of valueUpdated then see them up to date.
     if (changed)
         emit valueChanged(value);
+    emit valueUpdated(value);
 }
 
 } // namespace Model

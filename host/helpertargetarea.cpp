@@ -1,17 +1,224 @@
 #include "helpertargetarea.h"
 
+#include "axilparameter.h"
+#include "spinbox.h"
 #include "xmlparameterwidget.h"
+
+#include <QFontMetricsF>
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
+#include <QGraphicsSceneMouseEvent>
+#include <QGraphicsSceneWheelEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyleOptionGraphicsItem>
+
+namespace {
+// The wheel steps by one; with Shift by ten, which crosses the usual ranges of velocities and
+// accelerations quickly enough while still landing on round values.
+constexpr int wheelStep = 1;
+constexpr int wheelShiftStep = 10;
+// The editor floats above the diagram and its other areas.
+constexpr qreal editorZ = 1000;
+} // namespace
 
 HelperTargetArea::HelperTargetArea(QRectF rect, XmlParameterWidget *widget)
     : m_rect(rect), m_widget(widget)
 {
+    setAcceptHoverEvents(true);
+    setAcceptedMouseButtons(Qt::LeftButton);
+    if (widget) {
+        connect(widget, &XmlParameterWidget::valueChanged, this, &HelperTargetArea::refresh);
+        // A widget announces its destruction after its own members are gone: forget it first.
+        connect(widget, &QObject::destroyed, this, [this] {
+            m_widget.clear();
+            refresh();
+        });
+        // The shown state (greyed value, hint in the tooltip) follows the editor's.
+        if (QWidget *editor = widget->widget())
+            editor->installEventFilter(this);
+    }
+    refresh();
 }
 
-HelperTargetArea::~HelperTargetArea() = default;
+HelperTargetArea::~HelperTargetArea()
+{
+    delete m_editor.data();
+}
+
+XmlParameterWidget *HelperTargetArea::widget() const
+{
+    return m_widget.data();
+}
+
+bool HelperTargetArea::isEditable() const
+{
+    return m_widget && m_widget->widget() && m_widget->widget()->isEnabled();
+}
 
 QRectF HelperTargetArea::boundingRect() const
 {
     return m_rect;
 }
 
-void HelperTargetArea::paint(QPainter *, const QStyleOptionGraphicsItem *, QWidget *) {}
+void HelperTargetArea::refresh()
+{
+    if (!m_widget) {
+        setToolTip(QString());
+        update();
+        return;
+    }
+    const Model::AxilParameter *parameter = m_widget->parameter();
+    QString tip = parameter ? parameter->displayName() + QLatin1String(": ") : QString();
+    tip += QString::number(m_widget->value());
+    if (parameter)
+        tip += parameter->unit();
+    if (isEditable())
+        tip += QLatin1Char('\n') + tr("Wheel: change by %1 (Shift: by %2). Double-click: type a "
+                                      "value.")
+                                       .arg(wheelStep)
+                                       .arg(wheelShiftStep);
+    setToolTip(tip);
+    update();
+}
+
+void HelperTargetArea::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *)
+{
+    const QPalette &palette = option->palette;
+    const bool editable = isEditable();
+    if (m_hovered && editable) {
+        QColor fill = palette.color(QPalette::Highlight);
+        fill.setAlpha(50);
+        painter->setPen(QPen(palette.color(QPalette::Highlight), 1));
+        painter->setBrush(fill);
+        painter->drawRect(m_rect.adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+    if (!m_widget || isEditing())
+        return;
+
+    QFont font = painter->font();
+    font.setPixelSize(qBound(7, int(m_rect.height() * 0.65), 11));
+    painter->setFont(font);
+    const QRectF textRect = m_rect.adjusted(2, 0, -2, 0);
+    const QString text = QFontMetricsF(font).elidedText(QString::number(m_widget->value()),
+                                                        Qt::ElideRight, textRect.width());
+    painter->setPen(
+        palette.color(editable ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+    painter->drawText(textRect, Qt::AlignRight | Qt::AlignVCenter, text);
+}
+
+void HelperTargetArea::hoverEnterEvent(QGraphicsSceneHoverEvent *)
+{
+    m_hovered = true;
+    if (isEditable())
+        setCursor(Qt::PointingHandCursor);
+    else
+        unsetCursor();
+    refresh();
+}
+
+void HelperTargetArea::hoverLeaveEvent(QGraphicsSceneHoverEvent *)
+{
+    m_hovered = false;
+    update();
+}
+
+void HelperTargetArea::wheelEvent(QGraphicsSceneWheelEvent *event)
+{
+    if (!isEditable() || event->orientation() != Qt::Vertical || event->delta() == 0) {
+        event->ignore();
+        return;
+    }
+    const int step = event->modifiers() & Qt::ShiftModifier ? wheelShiftStep : wheelStep;
+    const qint64 wanted = qint64(m_widget->value()) + (event->delta() > 0 ? step : -step);
+    const int value = int(qBound<qint64>(m_widget->minimum(), wanted, m_widget->maximum()));
+    if (value != m_widget->value())
+        m_widget->setValue(value);
+    event->accept();
+}
+
+void HelperTargetArea::mousePressEvent(QGraphicsSceneMouseEvent *event)
+{
+    // Taking the press makes the following double-click arrive as one.
+    if (event->button() == Qt::LeftButton && isEditable())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void HelperTargetArea::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !isEditable() || !scene()) {
+        event->ignore();
+        return;
+    }
+    openEditor();
+    event->accept();
+}
+
+void HelperTargetArea::openEditor()
+{
+    if (m_editor)
+        return;
+    auto *spinBox = new SpinBox;
+    spinBox->setRange(m_widget->minimum(), m_widget->maximum());
+    spinBox->setValue(m_widget->value());
+    if (const Model::AxilParameter *parameter = m_widget->parameter())
+        spinBox->setToolTip(parameter->displayName());
+    spinBox->installEventFilter(this);
+
+    // Kept inside the scene as it is, so that the diagram neither grows nor scrolls under it.
+    const QRectF bounds = scene()->sceneRect();
+    QRectF geometry(QPointF(), QSizeF(spinBox->sizeHint()).expandedTo(m_rect.size()));
+    geometry.moveCenter(mapToScene(m_rect.center()));
+    geometry.moveLeft(
+        qMax(bounds.left(), qMin(geometry.left(), bounds.right() - geometry.width())));
+    geometry.moveTop(qMax(bounds.top(), qMin(geometry.top(), bounds.bottom() - geometry.height())));
+
+    auto *proxy = new QGraphicsProxyWidget;
+    proxy->setWidget(spinBox);
+    proxy->setZValue(editorZ);
+    proxy->setGeometry(geometry);
+    scene()->addItem(proxy);
+    m_editor = proxy;
+    update();
+
+    connect(spinBox, &QAbstractSpinBox::editingFinished, this, [this] { closeEditor(true); });
+    proxy->setFocus();
+    spinBox->setFocus();
+    spinBox->selectAll();
+}
+
+void HelperTargetArea::closeEditor(bool commit)
+{
+    QGraphicsProxyWidget *proxy = m_editor.data();
+    if (!proxy)
+        return;
+    m_editor = nullptr;
+    auto *spinBox = qobject_cast<SpinBox *>(proxy->widget());
+    if (spinBox) {
+        // Hiding takes the focus away, which would finish the editing a second time.
+        disconnect(spinBox, nullptr, this, nullptr);
+        spinBox->removeEventFilter(this);
+        if (commit && isEditable()) {
+            spinBox->interpretText();
+            if (spinBox->intValue() != m_widget->value())
+                m_widget->setValue(spinBox->intValue());
+        }
+    }
+    proxy->hide();
+    proxy->deleteLater();
+    update();
+}
+
+bool HelperTargetArea::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::EnabledChange && m_widget && watched == m_widget->widget())
+        refresh();
+    if (event->type() == QEvent::KeyPress && m_editor && watched == m_editor->widget() &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        closeEditor(false);
+        return true;
+    }
+    return QGraphicsObject::eventFilter(watched, event);
+}

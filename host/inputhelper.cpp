@@ -1,19 +1,287 @@
 #include "inputhelper.h"
 
-InputHelper::InputHelper(const QString &, AbstractRamp::rampMode, QWidget *parent)
-    : QWidget(parent, Qt::Window)
+#include "dynamicproperty.h"
+
+#include <QCloseEvent>
+#include <QDoubleSpinBox>
+#include <QHelpEvent>
+#include <QPainter>
+#include <QSpinBox>
+#include <QSvgRenderer>
+#include <QToolTip>
+#include <QtMath>
+
+#include <algorithm>
+
+namespace {
+constexpr int margin = 12;
+constexpr qreal smallestScale = 0.25;
+constexpr qreal largestScale = 4.0;
+constexpr qreal largestSpread = 1.6;
+const char anchorPrefix[] = "Anchor-";
+} // namespace
+
+InputHelper::InputHelper(const QString &picture, AbstractRamp::rampMode mode, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_renderer(new QSvgRenderer(picture, this)), m_mode(mode)
 {
+    layoutContents();
 }
 
 InputHelper::~InputHelper() = default;
 
-void InputHelper::addProxyItem(QWidget *proxy, bool)
+bool InputHelper::hasPicture() const
 {
-    proxy->setParent(this);
+    return m_renderer->isValid();
 }
 
-void InputHelper::setValue(int) {}
+QSize InputHelper::pictureSize() const
+{
+    return hasPicture() ? m_renderer->defaultSize() : QSize(0, 0);
+}
 
-void InputHelper::workaroundAdjust() {}
+void InputHelper::addProxyItem(QWidget *proxy, bool)
+{
+    if (!proxy)
+        return;
+    proxy->setParent(this);
+    // Proxies sit on the picture: a smaller font keeps them from hiding the ramp.
+    QFont font = proxy->font();
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * 0.85);
+    else
+        font.setPixelSize(qMax(8, font.pixelSize() * 85 / 100));
+    proxy->setFont(font);
+    if (auto *box = qobject_cast<QAbstractSpinBox *>(proxy))
+        box->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    if (auto *box = qobject_cast<QDoubleSpinBox *>(proxy)) {
+        connect(box, qOverload<double>(&QDoubleSpinBox::valueChanged), this, [this, box] {
+            fitProxy(box);
+            updatePolygon();
+        });
+    }
+    fitProxy(proxy);
+    proxy->installEventFilter(this);
+    m_proxies.append(proxy);
+    proxy->move(proxyPosition(proxy));
+    proxy->show();
+}
 
-void InputHelper::updatePolygon() {}
+void InputHelper::fitProxy(QWidget *proxy)
+{
+    proxy->adjustSize();
+    // The size hint makes room for the longest value of the range; on the picture a proxy is
+    // only as wide as its text and one more digit.
+    auto *box = qobject_cast<QDoubleSpinBox *>(proxy);
+    if (!box)
+        return;
+    const QFontMetrics metrics(box->font());
+    auto textWidth = [&](const QString &number) {
+        return metrics.horizontalAdvance(box->prefix() + number + box->suffix());
+    };
+    const int longest = std::max(textWidth(box->textFromValue(box->minimum())),
+                                 textWidth(box->textFromValue(box->maximum())));
+    const int wanted = textWidth(box->textFromValue(box->value()) + QLatin1Char('0'));
+    if (wanted < longest)
+        box->resize(box->width() - (longest - wanted), box->height());
+}
+
+QPoint InputHelper::proxyPosition(const QWidget *proxy) const
+{
+    const QPointF at = proxy->property(DynamicProperty::InputGIMPosition).toPointF();
+    return QPoint(margin, margin) + (at * m_scale).toPoint();
+}
+
+qreal InputHelper::fittingScale(const QSize &area) const
+{
+    const QSize picture = pictureSize();
+    const qreal width = area.width() - 2 * margin;
+    const qreal height = area.height() - 2 * margin;
+    qreal scale = largestScale;
+    bool constrained = false;
+    auto limit = [&](qreal room, qreal extent) {
+        if (extent > 0) {
+            scale = std::min(scale, room / extent);
+            constrained = true;
+        }
+    };
+    limit(width, picture.width());
+    limit(height, picture.height());
+    // A proxy keeps its size; only its place scales.
+    for (const QPointer<QWidget> &proxy : m_proxies) {
+        if (!proxy)
+            continue;
+        const QPointF at = proxy->property(DynamicProperty::InputGIMPosition).toPointF();
+        limit(width - proxy->width(), at.x());
+        limit(height - proxy->height(), at.y());
+    }
+    if (!constrained)
+        return 1.0;
+    return std::max(smallestScale, scale);
+}
+
+QRectF InputHelper::proxyRect(const QWidget *proxy, qreal scale)
+{
+    const QPointF at = proxy->property(DynamicProperty::InputGIMPosition).toPointF();
+    return QRectF(at * scale, QSizeF(proxy->size()));
+}
+
+qreal InputHelper::spreadingScale() const
+{
+    // The picture grows until its proxies no longer cover each other. Proxies placed at the
+    // same point cannot be separated that way and are left out.
+    for (qreal scale = 1.0; scale < largestSpread; scale += 0.05) {
+        bool covered = false;
+        for (int i = 0; i < m_proxies.size() && !covered; ++i) {
+            for (int j = i + 1; j < m_proxies.size() && !covered; ++j) {
+                const QWidget *a = m_proxies.at(i);
+                const QWidget *b = m_proxies.at(j);
+                if (!a || !b || proxyRect(a, 1).topLeft() == proxyRect(b, 1).topLeft())
+                    continue;
+                covered = proxyRect(a, scale).intersects(proxyRect(b, scale));
+            }
+        }
+        if (!covered)
+            return scale;
+    }
+    return largestSpread;
+}
+
+QSize InputHelper::naturalSize(qreal scale) const
+{
+    QRectF extent(QPointF(0, 0), QSizeF(pictureSize()) * scale);
+    for (const QPointer<QWidget> &proxy : m_proxies) {
+        if (proxy)
+            extent |= proxyRect(proxy, scale);
+    }
+    return QSize(qCeil(extent.right()) + 2 * margin, qCeil(extent.bottom()) + 2 * margin);
+}
+
+void InputHelper::layoutContents()
+{
+    m_scale = fittingScale(size());
+    m_pictureRect = QRect(QPoint(margin, margin), (QSizeF(pictureSize()) * m_scale).toSize());
+    for (const QPointer<QWidget> &proxy : qAsConst(m_proxies)) {
+        if (proxy)
+            proxy->move(proxyPosition(proxy));
+    }
+    computeLines();
+    update();
+}
+
+QPointF InputHelper::anchorPoint(const QString &proxyName) const
+{
+    const QString id = QLatin1String(anchorPrefix) + proxyName;
+    if (!hasPicture() || proxyName.isEmpty() || !m_renderer->elementExists(id))
+        return QPointF();
+        // The anchor's own bounds include its transformation, not those of its groups.
+#if QT_VERSION >= QT_VERSION_CHECK(5, 15, 0)
+    const QTransform groups = m_renderer->transformForElement(id);
+#else
+    const QTransform groups(m_renderer->matrixForElement(id));
+#endif
+    const QPointF center = groups.mapRect(m_renderer->boundsOnElement(id)).center();
+    const QRectF viewBox = m_renderer->viewBoxF();
+    if (viewBox.width() <= 0 || viewBox.height() <= 0)
+        return QPointF();
+    const QSize picture = pictureSize();
+    const QPointF inPicture((center.x() - viewBox.x()) * picture.width() / viewBox.width(),
+                            (center.y() - viewBox.y()) * picture.height() / viewBox.height());
+    return QPointF(m_pictureRect.topLeft()) + inPicture * m_scale;
+}
+
+void InputHelper::computeLines()
+{
+    m_lines.clear();
+    for (const QPointer<QWidget> &proxy : qAsConst(m_proxies)) {
+        if (!proxy)
+            continue;
+        const QPointF anchor = anchorPoint(proxy->objectName());
+        if (anchor.isNull())
+            continue;
+        // The line leaves the proxy at its point nearest to the anchor.
+        const QRectF box = proxy->geometry();
+        const QPointF start(qBound(box.left(), anchor.x(), box.right()),
+                            qBound(box.top(), anchor.y(), box.bottom()));
+        if (start != anchor)
+            m_lines.append(QLineF(start, anchor));
+    }
+}
+
+void InputHelper::setValue(int value)
+{
+    const QObject *field = sender();
+    if (!field || field->objectName().isEmpty())
+        return;
+    for (const QPointer<QWidget> &proxy : qAsConst(m_proxies)) {
+        if (!proxy || proxy->objectName() != field->objectName())
+            continue;
+        // Spin boxes are silent about an unchanged value, so the field's echo ends here.
+        if (auto *box = qobject_cast<QDoubleSpinBox *>(proxy.data()))
+            box->setValue(value);
+        else if (auto *box = qobject_cast<QSpinBox *>(proxy.data()))
+            box->setValue(value);
+    }
+}
+
+void InputHelper::workaroundAdjust()
+{
+    for (const QPointer<QWidget> &proxy : qAsConst(m_proxies)) {
+        if (proxy)
+            fitProxy(proxy);
+    }
+    const QSize natural = naturalSize(spreadingScale());
+    setMinimumSize(natural / 2);
+    resize(natural);
+    layoutContents();
+}
+
+void InputHelper::updatePolygon()
+{
+    computeLines();
+    update();
+}
+
+void InputHelper::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    if (hasPicture()) {
+        painter.fillRect(m_pictureRect, palette().base());
+        m_renderer->render(&painter, m_pictureRect);
+    }
+    if (m_lines.isEmpty())
+        return;
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor color = palette().color(QPalette::WindowText);
+    color.setAlpha(150);
+    painter.setPen(QPen(color, 1));
+    painter.drawLines(m_lines);
+    painter.setBrush(color);
+    for (const QLineF &line : qAsConst(m_lines))
+        painter.drawEllipse(line.p2(), 2.5, 2.5);
+}
+
+void InputHelper::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutContents();
+}
+
+void InputHelper::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        emit closed(false);
+}
+
+bool InputHelper::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto *proxy = qobject_cast<QWidget *>(watched);
+        const QString tip = watched->property(DynamicProperty::AdvancedTip).toString();
+        if (proxy && !tip.isEmpty()) {
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), tip, proxy);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -11,7 +11,7 @@ struct ParameterInfo
 {
     QString key;         // "par::..." key
     QString displayName; // "Maximum velocity"
-    QString unit;        // "pps", "steps", or empty
+    QString unit;        // as written after a value, with its leading blank: " pps", or empty
     QString typeName = QStringLiteral("Integer");
     QString description; // one sentence for tooltips
     qint64 minimum = 0;

@@ -109,12 +109,11 @@ void XmlParameterWidget::applyDescription()
     if (!info.description.isEmpty() && info.description != info.displayName)
         tip += QLatin1String(": ") + info.description;
     tip += QLatin1Char('\n') + range;
-    if (!info.unit.isEmpty())
-        tip += QLatin1Char(' ') + info.unit;
+    tip += info.unit;
     m_showing = true;
     if (m_spinBox) {
         m_spinBox->setRange(toInt(info.minimum), toInt(info.maximum));
-        m_spinBox->setSuffix(info.unit.isEmpty() ? QString() : QLatin1Char(' ') + info.unit);
+        m_spinBox->setSuffix(info.unit);
         m_spinBox->setToolTip(tip);
     } else if (m_comboBox) {
         QStringList choices = info.choices;

@@ -1,15 +1,241 @@
 #include "stepperpositionmodelarch.h"
 
+#include "ui_stepperpositionmodelarch.h"
+
+#include "axilmoduleinterface.h"
+#include "axilparameter.h"
+#include "axiscontroller.h"
+#include "helpertargetarea.h"
 #include "toolsinterface.h"
+#include "xmlparameterwidget.h"
 
-StepperPositionModeLarch::StepperPositionModeLarch(ToolsInterface *tool) : QWidget(tool) {}
+#include <QGraphicsScene>
+#include <QGraphicsSvgItem>
+#include <QMatrix>
+#include <QPushButton>
+#include <QSvgRenderer>
 
-StepperPositionModeLarch::~StepperPositionModeLarch() = default;
+namespace {
+// Field keys in field order; "Field-" and the key name the key's rectangle on the eight-point
+// picture.
+const char *const fieldKeys[] = {"VSTART", "VSTOP", "V1", "V2", "VMAX", "TVMAX", "A1",
+                                 "A2",     "AMAX",  "D1", "D2", "DMAX", "TZERO"};
+} // namespace
 
-void StepperPositionModeLarch::showPlugin() {}
+StepperPositionModeLarch::StepperPositionModeLarch(ToolsInterface *tool)
+    : QWidget(tool), ui(new Ui_StepperPositionModeLarch)
+{
+    ui->setupUi(this);
+    ui->btnInputHelper->hide();
 
-void StepperPositionModeLarch::hidePlugin() {}
+    ui->graphicsView->setScene(new QGraphicsScene(this));
 
-void StepperPositionModeLarch::btnAbsolute() {}
+    this->tool = tool;
+    motor = tool ? tool->motorNumber() : 0;
+    controller = tool && tool->module() ? tool->module()->controller(motor) : nullptr;
 
-void StepperPositionModeLarch::btnRelative() {}
+    reloadButton = new QPushButton(QStringLiteral("Reload"), this);
+    connect(reloadButton.data(), &QPushButton::clicked, this, &StepperPositionModeLarch::reload);
+
+    if (controller) {
+        const QString toolName = tool->toolsName(false);
+        paramVMAX = controller->maxVelocity->getWarned(toolName);
+        paramAMAX = controller->maxAcceleration->getWarned(toolName);
+        paramDMAX = controller->maxDeceleration->getWarned(toolName);
+        paramVSTART = controller->startVelocity->getWarned(toolName);
+        paramA1 = controller->a1->getWarned(toolName);
+        paramA2 = controller->a2->getWarned(toolName);
+        paramV1 = controller->v1->getWarned(toolName);
+        paramV2 = controller->v2->getWarned(toolName);
+        paramD1 = controller->d1->getWarned(toolName);
+        paramD2 = controller->d2->getWarned(toolName);
+        paramVSTOP = controller->stopVelocity->getWarned(toolName);
+        paramTZERO = controller->tzerowait->getWarned(toolName);
+        paramTVMAX = controller->tvmax->getWarned(toolName);
+    }
+    parameters << paramVMAX << paramAMAX << paramDMAX << paramVSTART << paramA1 << paramA2
+               << paramV1 << paramV2 << paramD1 << paramD2 << paramVSTOP << paramTZERO
+               << paramTVMAX;
+
+    widgetVSTART = new XmlParameterWidget(paramVSTART, this);
+    widgetVSTOP = new XmlParameterWidget(paramVSTOP, this);
+    widgetV1 = new XmlParameterWidget(paramV1, this);
+    widgetV2 = new XmlParameterWidget(paramV2, this);
+    widgetVMAX = new XmlParameterWidget(paramVMAX, this);
+    widgetTVMAX = new XmlParameterWidget(paramTVMAX, this);
+    widgetA1 = new XmlParameterWidget(paramA1, this);
+    widgetA2 = new XmlParameterWidget(paramA2, this);
+    widgetAMAX = new XmlParameterWidget(paramAMAX, this);
+    widgetD1 = new XmlParameterWidget(paramD1, this);
+    widgetD2 = new XmlParameterWidget(paramD2, this);
+    widgetDMAX = new XmlParameterWidget(paramDMAX, this);
+    widgetTZERO = new XmlParameterWidget(paramTZERO, this);
+
+    const QVector<XmlParameterWidget *> widgets = fieldWidgets();
+    for (int i = 0; i < widgets.size(); ++i) {
+        const Model::AxilParameter *parameter = widgets.at(i)->parameter();
+        ui->formLayoutRamp->addRow(parameter ? parameter->displayName()
+                                             : QLatin1String(fieldKeys[i]),
+                                   widgets.at(i)->widget());
+    }
+    ui->formLayoutRamp->addRow(reloadButton.data());
+
+    // valueUpdated carries 64 bits; the check does not use the value.
+    for (Model::AxilParameter *parameter :
+         {paramVSTART.data(), paramVSTOP.data(), paramAMAX.data(), paramDMAX.data()}) {
+        if (parameter)
+            connect(parameter, &Model::AbstractParameter::valueUpdated, this,
+                    [this](long long value) { handleValuesChanged(static_cast<int>(value)); });
+    }
+
+    trapezMode(false);
+    settingsCheck();
+}
+
+StepperPositionModeLarch::~StepperPositionModeLarch()
+{
+    delete ui;
+}
+
+QVector<XmlParameterWidget *> StepperPositionModeLarch::fieldWidgets() const
+{
+    return {widgetVSTART, widgetVSTOP, widgetV1, widgetV2, widgetVMAX, widgetTVMAX, widgetA1,
+            widgetA2,     widgetAMAX,  widgetD1, widgetD2, widgetDMAX, widgetTZERO};
+}
+
+void StepperPositionModeLarch::trapezMode(bool on)
+{
+    QGraphicsScene *scene = ui->graphicsView->scene();
+    if (on) {
+        for (XmlParameterWidget *widget : fieldWidgets()) {
+            if (widget)
+                widget->setEnabled(widget == widgetVMAX || widget == widgetAMAX ||
+                                   widget == widgetDMAX);
+        }
+        auto *item = new QGraphicsSvgItem(QStringLiteral(":/Images/TrapezRampe"));
+        scene->clear();
+        scene->setSceneRect(item->boundingRect());
+        scene->addItem(item);
+        return;
+    }
+
+    for (XmlParameterWidget *widget : fieldWidgets()) {
+        if (widget)
+            widget->setEnabled(true);
+    }
+    auto *item = new QGraphicsSvgItem(QStringLiteral(":/Images/EightPointRamp"));
+    item->setParent(scene);
+    item->setPos(0, 0);
+    scene->clear();
+    const QRectF viewBox(item->renderer()->viewBox());
+    const QRectF itemRect = item->boundingRect();
+    const QVector<XmlParameterWidget *> widgets = fieldWidgets();
+    for (int i = 0; i < widgets.size(); ++i) {
+        const QRectF bounds = item->renderer()->boundsOnElement(QStringLiteral("Field-") +
+                                                                QLatin1String(fieldKeys[i]));
+        scene->addItem(
+            new HelperTargetArea(mapRectToScene(viewBox, itemRect, bounds), widgets.at(i)));
+    }
+    scene->addItem(item);
+}
+
+QRectF StepperPositionModeLarch::mapRectToScene(QRectF viewBox, QRectF itemRect,
+                                                QRectF elementRect) const
+{
+    // A picture that did not load has an empty view box; its axes stay unscaled rather than
+    // turning every rectangle into NaN.
+    const float sx = viewBox.width() != 0.0 ? float(itemRect.width() / viewBox.width()) : 1.0f;
+    const float sy = viewBox.height() != 0.0 ? float(itemRect.height() / viewBox.height()) : 1.0f;
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    QMatrix matrix;
+    matrix.scale(sx, sy);
+    const QRectF mapped = matrix.mapRect(elementRect);
+    QT_WARNING_POP
+    return mapped;
+}
+
+void StepperPositionModeLarch::settingsCheck()
+{
+    if (!shown)
+        return;
+    if (widgetVSTART && widgetVSTOP) {
+        const int startVelocity = widgetVSTART->value();
+        if (startVelocity > 10) {
+            widgetVSTOP->setMinimum(startVelocity + 1);
+            if (startVelocity >= widgetVSTOP->value())
+                widgetVSTOP->setAndUpdateValue(startVelocity + 1);
+        }
+    }
+    if (!trapezoidal)
+        return;
+    if (widgetV1)
+        widgetV1->setAndUpdateValue(0);
+    if (widgetV2)
+        widgetV2->setAndUpdateValue(0);
+    if (widgetDMAX) {
+        if (widgetD1)
+            widgetD1->setAndUpdateValue(widgetDMAX->value());
+        if (widgetD2)
+            widgetD2->setAndUpdateValue(widgetDMAX->value());
+    }
+    if (widgetAMAX) {
+        if (widgetA1)
+            widgetA1->setAndUpdateValue(widgetAMAX->value());
+        if (widgetA2)
+            widgetA2->setAndUpdateValue(widgetAMAX->value());
+    }
+}
+
+void StepperPositionModeLarch::on_btnSwitchMode_clicked()
+{
+    if (trapezoidal) {
+        trapezoidal = false;
+        ui->btnSwitchMode->setText(QStringLiteral("Switch to trapezoidal ramp"));
+    } else {
+        trapezoidal = true;
+        ui->btnSwitchMode->setText(QStringLiteral("Switch to eightpoint ramp"));
+    }
+    trapezMode(trapezoidal);
+    settingsCheck();
+}
+
+void StepperPositionModeLarch::showPlugin()
+{
+    shown = true;
+    if (tool && controller && controller->actualVelocity)
+        tool->addTrace(controller->actualVelocity->xmlParameter());
+    reload();
+    handleValuesChanged(0);
+}
+
+void StepperPositionModeLarch::hidePlugin()
+{
+    shown = false;
+}
+
+void StepperPositionModeLarch::reload()
+{
+    // The parameters belong to the controller: while it lives, so do they.
+    if (!controller)
+        return;
+    for (Model::AxilParameter *parameter : qAsConst(parameters)) {
+        if (parameter)
+            parameter->readValue(false);
+    }
+}
+
+void StepperPositionModeLarch::handleValuesChanged(int)
+{
+    settingsCheck();
+}
+
+void StepperPositionModeLarch::btnAbsolute()
+{
+    settingsCheck();
+}
+
+void StepperPositionModeLarch::btnRelative()
+{
+    settingsCheck();
+}

@@ -168,7 +168,7 @@ private slots:
         QCOMPARE(p->motor(), static_cast<unsigned char>(1));
         QCOMPARE(p->parameterName(), targetKey);
         QCOMPARE(p->displayName(), QStringLiteral("Target position"));
-        QCOMPARE(p->unit(), QStringLiteral("steps"));
+        QCOMPARE(p->unit(), QStringLiteral(" steps"));
         XmlParameterInterface *xml = p->xmlParameter();
         QCOMPARE(xml->parameter(), p);
         QVERIFY(!xml->parameterTypeDescription().isEmpty());
