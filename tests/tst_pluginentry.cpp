@@ -61,7 +61,12 @@ void TestPluginEntry::metadata()
     const QJsonObject own = meta.value(QStringLiteral("MetaData")).toObject();
     QCOMPARE(own.keys(), QStringList{QStringLiteral("name")});
     QCOMPARE(own.value(QStringLiteral("name")).toString(), QStringLiteral("Tools"));
-    QCOMPARE(meta.value(QStringLiteral("debug")).toBool(), false);
+#ifdef QT_NO_DEBUG
+    const bool debugBuild = false;
+#else
+    const bool debugBuild = true;
+#endif
+    QCOMPARE(meta.value(QStringLiteral("debug")).toBool(), debugBuild);
 }
 
 void TestPluginEntry::sameInstanceFromTwoCalls()

@@ -1,0 +1,159 @@
+#include "mainwindow.h"
+#include "toolhost.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QPixmap>
+#include <QTabWidget>
+#include <QWindow>
+
+#include <climits>
+#include <cstdio>
+
+namespace {
+
+constexpr int failureExitCode = 2;
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "workbench: %s\n", qUtf8Printable(message));
+    return failureExitCode;
+}
+
+// An integer option's value, or false with a message when the value is not an integer >= minimum.
+bool intOption(const QCommandLineParser &parser, const QString &name, int minimum, int *value,
+               QString *error)
+{
+    bool ok = false;
+    const QString text = parser.value(name);
+    *value = text.toInt(&ok);
+    if (ok && *value >= minimum)
+        return true;
+    *error = QObject::tr("--%1 needs an integer of at least %2, not \"%3\"")
+                 .arg(name)
+                 .arg(minimum)
+                 .arg(text);
+    return false;
+}
+
+// QGuiApplication takes "-plugin X" (and "--plugin X") for itself, to load an input plugin. The
+// workbench's --plugin is taken out of the arguments before Qt sees them and given back to the
+// parser afterwards.
+QStringList takePluginOption(int *argc, char *argv[])
+{
+    QStringList taken;
+    int kept = 1;
+    for (int i = 1; i < *argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--plugin") {
+            taken << QStringLiteral("--plugin"); // without a value, the parser reports it
+            if (i + 1 < *argc)
+                taken << QString::fromLocal8Bit(argv[++i]);
+        } else if (arg.startsWith("--plugin=")) {
+            taken << QString::fromLocal8Bit(arg);
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    *argc = kept;
+    argv[kept] = nullptr;
+    return taken;
+}
+
+// Handles events until the window is exposed, so that a screenshot shows the window as a person
+// sees it: grabbed before, its icons come out as blank squares.
+void settle(QWidget *window)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!window->windowHandle()->isExposed() && elapsed.elapsed() < 2000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QApplication::processEvents();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const QStringList pluginOption = takePluginOption(&argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("workbench"));
+    QApplication::setApplicationVersion(QStringLiteral(WORKBENCH_VERSION));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/Icons/control")));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QObject::tr("Runs the position mode tool plugin against a simulated six-motor module."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QString plugin = QStringLiteral("plugin");
+    const QString screenshot = QStringLiteral("screenshot");
+    const QString tab = QStringLiteral("tab");
+    const QString move = QStringLiteral("move");
+    const QString run = QStringLiteral("run");
+    parser.addOptions({
+        {plugin,
+         QObject::tr("Load the tool plugin from PATH, a file or a directory (default: %1).")
+             .arg(ToolHost::defaultPluginDirectory()),
+         QStringLiteral("PATH")},
+        {screenshot, QObject::tr("Save the window to FILE as PNG after start-up, then exit."),
+         QStringLiteral("FILE")},
+        {tab, QObject::tr("Select tab N (motor N) first."), QStringLiteral("N")},
+        {move,
+         QObject::tr("On the selected tool, enter TARGET as target position and press the "
+                     "absolute move button."),
+         QStringLiteral("TARGET")},
+        {run, QObject::tr("Let MS milliseconds of simulated time pass before going on."),
+         QStringLiteral("MS")},
+    });
+    if (!parser.parse(QApplication::arguments() + pluginOption))
+        return fail(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QObject::tr("unexpected argument \"%1\"").arg(parser.positionalArguments()[0]));
+
+    QString error;
+    int tabIndex = 0;
+    int target = 0;
+    int runMilliseconds = 0;
+    if ((parser.isSet(tab) && !intOption(parser, tab, 0, &tabIndex, &error)) ||
+        (parser.isSet(move) && !intOption(parser, move, INT_MIN, &target, &error)) ||
+        (parser.isSet(run) && !intOption(parser, run, 0, &runMilliseconds, &error)))
+        return fail(error);
+
+    ToolHost host;
+    const QString pluginPath =
+        parser.isSet(plugin) ? parser.value(plugin) : ToolHost::defaultPluginDirectory();
+    if (!host.load(pluginPath))
+        return fail(host.errorString());
+    if (host.createTools() == 0)
+        return fail(
+            QObject::tr("%1 offers no tool for any motor of the module").arg(host.pluginFile()));
+
+    MainWindow window(&host);
+    if (parser.isSet(tab) && !window.selectTab(tabIndex))
+        return fail(QObject::tr("there is no tab %1; the tabs are 0 to %2")
+                        .arg(tabIndex)
+                        .arg(window.tabs()->count() - 1));
+    window.show();
+    if (parser.isSet(move) && !window.moveCurrentTool(target, &error))
+        return fail(error);
+    if (runMilliseconds > 0)
+        window.runSimulatedTime(runMilliseconds);
+
+    if (parser.isSet(screenshot)) {
+        settle(&window);
+        const QString file = parser.value(screenshot);
+        if (!window.grab().save(file, "PNG"))
+            return fail(QObject::tr("cannot write the screenshot to %1").arg(file));
+        std::printf("workbench: wrote %s\n", qUtf8Printable(file));
+        return 0;
+    }
+    window.startClock();
+    return QApplication::exec();
+}

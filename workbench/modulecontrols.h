@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class QAction;
+class QBoxLayout;
+class QLabel;
+class QSpinBox;
+class SimulatedModule;
+
+// The module's own states for one motor, as a person at the bench would change them by hand:
+// the driver chip's standby and the external step/direction input. Nothing here writes a
+// parameter; the module simply finds itself in the new state.
+class ModuleControls final : public QWidget
+{
+    Q_OBJECT
+public:
+    ModuleControls(SimulatedModule *module, QAction *stopAll, QWidget *parent = nullptr);
+
+    void setMotor(int motor);
+    // In a row below the tools or in a column beside them.
+    void setOrientation(Qt::Orientation orientation);
+    int motor() const { return m_motor; }
+
+private:
+    Q_DISABLE_COPY(ModuleControls)
+    QSpinBox *addStateBox(const char *key, const QString &label);
+    void refresh();
+
+    SimulatedModule *const m_module;
+    int m_motor = -1;
+    QBoxLayout *m_layout = nullptr;
+    QLabel *m_title = nullptr;
+    QSpinBox *m_standby = nullptr;
+    QSpinBox *m_stepDir = nullptr;
+};

@@ -1,0 +1,159 @@
+#include "toolhost.h"
+
+#include "pluginvariant.h"
+#include "simulatedmodule.h"
+#include "toolsinterface.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QLibrary>
+#include <QPluginLoader>
+
+namespace {
+
+struct DemoMotor
+{
+    int variant;
+    const char *family;
+    const char *chip;
+};
+
+// The module the workbench simulates: one motor of each stepper family.
+const DemoMotor demoMotors[] = {
+    {PluginVariant::StepperHazelPositionMode, "Hazel", "HZ-5072"},
+    {PluginVariant::StepperBirchPositionMode, "Birch", "BR-428"},
+    {PluginVariant::StepperCedarPositionMode, "Cedar", "CD-5041"},
+    {PluginVariant::StepperMaplePositionMode, "Maple", "MP-5130"},
+    {PluginVariant::StepperLarchPositionMode, "Larch", "LR-5160"},
+    {PluginVariant::StepperRowanPositionMode, "Rowan", "RW-2209"},
+};
+
+constexpr int demoMotorCount = int(sizeof(demoMotors) / sizeof(demoMotors[0]));
+
+QString pluginIid(const QPluginLoader &loader)
+{
+    return loader.metaData().value(QLatin1String("IID")).toString();
+}
+
+} // namespace
+
+ToolHost::ToolHost(QObject *parent)
+    : QObject(parent), m_module(std::make_unique<SimulatedModule>(demoMotorCount))
+{
+    for (int m = 0; m < demoMotorCount; ++m) {
+        const auto motor = static_cast<unsigned char>(m);
+        m_module->setPluginVariant(motor, demoMotors[m].variant);
+        m_module->setChipName(motor, QLatin1String(demoMotors[m].chip));
+    }
+}
+
+ToolHost::~ToolHost()
+{
+    shutdown();
+}
+
+QString ToolHost::defaultPluginDirectory()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1String("/../") +
+                           QLatin1String(WORKBENCH_PLUGIN_DIR));
+}
+
+QString ToolHost::familyName(int variant)
+{
+    for (const DemoMotor &d : demoMotors) {
+        if (d.variant == variant)
+            return QLatin1String(d.family);
+    }
+    return QString();
+}
+
+bool ToolHost::fail(const QString &message)
+{
+    m_error = message;
+    return false;
+}
+
+bool ToolHost::load(const QString &path)
+{
+    if (m_factory)
+        return fail(tr("a plugin is loaded already (%1)").arg(m_pluginFile));
+    const QFileInfo info(path);
+    if (!info.exists())
+        return fail(tr("cannot load plugin %1: no such file or directory").arg(path));
+    if (!info.isDir())
+        return loadFile(info.absoluteFilePath());
+
+    // A directory: the first library in it that declares the tools interface.
+    const QDir dir(info.absoluteFilePath());
+    const QStringList files = dir.entryList(QDir::Files, QDir::Name);
+    for (const QString &name : files) {
+        const QString file = dir.absoluteFilePath(name);
+        if (QLibrary::isLibrary(file) &&
+            pluginIid(QPluginLoader(file)) == QLatin1String(ToolsInterface_iid))
+            return loadFile(file);
+    }
+    return fail(tr("no tool plugin (%1) found in %2")
+                    .arg(QLatin1String(ToolsInterface_iid), dir.absolutePath()));
+}
+
+bool ToolHost::loadFile(const QString &file)
+{
+    m_pluginFile = file;
+    QPluginLoader loader(file);
+    if (loader.metaData().isEmpty())
+        return fail(tr("cannot load plugin %1: %2").arg(file, loader.errorString()));
+    const QString iid = pluginIid(loader);
+    if (iid != QLatin1String(ToolsInterface_iid))
+        return fail(tr("%1 is not a tool plugin: it implements \"%2\", the workbench needs \"%3\"")
+                        .arg(file, iid, QLatin1String(ToolsInterface_iid)));
+    QObject *instance = loader.instance();
+    if (!instance)
+        return fail(tr("cannot load plugin %1: %2").arg(file, loader.errorString()));
+    m_factory = qobject_cast<ToolsInterface *>(instance);
+    if (!m_factory) {
+        loader.unload();
+        return fail(tr("%1 declares \"%2\" but its instance is no tool factory")
+                        .arg(file, QLatin1String(ToolsInterface_iid)));
+    }
+    return true;
+}
+
+int ToolHost::createTools()
+{
+    if (!m_factory)
+        return 0;
+    for (int m = 0; m < m_module->motorCount(); ++m) {
+        const auto motor = static_cast<unsigned char>(m);
+        const int variant = m_module->pluginVariant(motor);
+        if (!m_factory->isUsableForVariant(variant))
+            continue;
+        ToolsInterface *tool = m_factory->clone(m_factory->toolsName(false), motor, m_module.get());
+        if (tool)
+            m_tools.append(tool);
+    }
+    return m_tools.size();
+}
+
+QVector<ToolsInterface *> ToolHost::tools() const
+{
+    QVector<ToolsInterface *> result;
+    for (const QPointer<ToolsInterface> &tool : m_tools) {
+        if (tool)
+            result.append(tool.data());
+    }
+    return result;
+}
+
+void ToolHost::shutdown()
+{
+    const QVector<ToolsInterface *> alive = tools();
+    for (ToolsInterface *tool : alive)
+        tool->aboutToExit();
+    qDeleteAll(alive);
+    m_tools.clear();
+    // The factory is the plugin's root instance, a widget: it has to go while the application
+    // still exists. The library itself stays loaded until the process ends.
+    delete m_factory.data();
+}

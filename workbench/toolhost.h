@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QVector>
+#include <memory>
+
+class SimulatedModule;
+class ToolsInterface;
+
+// Loads a tool plugin and builds, for a simulated module, the tools that the plugin offers: one
+// per motor whose plugin variant it accepts. It owns the module, the plugin's factory instance
+// and the tools, and takes them down in the order a host must: tools first, the module last.
+class ToolHost final : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ToolHost(QObject *parent = nullptr);
+    ~ToolHost() override;
+
+    // Where the workbench looks for plugins when it is given none, relative to the executable
+    // so that the same rule holds in the build tree and in an installed tree.
+    static QString defaultPluginDirectory();
+
+    // Loads the plugin file, or the first tool plugin in a directory. On failure returns false
+    // and errorString() says what went wrong, naming the file.
+    bool load(const QString &path);
+    QString errorString() const { return m_error; }
+    QString pluginFile() const { return m_pluginFile; }
+
+    // Asks the plugin for a tool for every motor of the module; returns how many it created.
+    int createTools();
+    QVector<ToolsInterface *> tools() const;
+    SimulatedModule *module() const { return m_module.get(); }
+
+    // aboutToExit() on every tool, then the tools and the factory are deleted. Idempotent.
+    void shutdown();
+
+    // Family name of a motor's plugin variant ("Larch"), empty for an unknown variant.
+    static QString familyName(int variant);
+
+private:
+    Q_DISABLE_COPY(ToolHost)
+    bool loadFile(const QString &file);
+    bool fail(const QString &message);
+
+    std::unique_ptr<SimulatedModule> m_module;
+    QPointer<ToolsInterface> m_factory;
+    QVector<QPointer<ToolsInterface>> m_tools;
+    QString m_pluginFile;
+    QString m_error;
+};
