@@ -93,6 +93,7 @@ int main(int argc, char *argv[])
     const QString tab = QStringLiteral("tab");
     const QString move = QStringLiteral("move");
     const QString run = QStringLiteral("run");
+    const QString expand = QStringLiteral("expand");
     parser.addOptions({
         {plugin,
          QObject::tr("Load the tool plugin from PATH, a file or a directory (default: %1).")
@@ -107,6 +108,7 @@ int main(int argc, char *argv[])
          QStringLiteral("TARGET")},
         {run, QObject::tr("Let MS milliseconds of simulated time pass before going on."),
          QStringLiteral("MS")},
+        {expand, QObject::tr("On the selected tool, open the ramp panel with its collapse button.")},
     });
     if (!parser.parse(QApplication::arguments() + pluginOption))
         return fail(parser.errorText());
@@ -141,6 +143,8 @@ int main(int argc, char *argv[])
                         .arg(tabIndex)
                         .arg(window.tabs()->count() - 1));
     window.show();
+    if (parser.isSet(expand))
+        window.expandCurrentTool();
     if (parser.isSet(move) && !window.moveCurrentTool(target, &error))
         return fail(error);
     if (runMilliseconds > 0)

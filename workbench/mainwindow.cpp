@@ -151,6 +151,15 @@ bool MainWindow::moveCurrentTool(int target, QString *error)
     return true;
 }
 
+void MainWindow::expandCurrentTool()
+{
+    ToolsInterface *tool = currentTool();
+    auto *collapse =
+        tool ? tool->findChild<QAbstractButton *>(QStringLiteral("btnHideController")) : nullptr;
+    if (collapse && collapse->isChecked())
+        collapse->click();
+}
+
 void MainWindow::tick()
 {
     m_host->module()->advance(tickMilliseconds);

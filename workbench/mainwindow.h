@@ -26,6 +26,8 @@ public:
     // What a person does to move the selected tool's motor to an absolute position: enters the
     // target and presses the button. False, with the reason, when the tool lacks either.
     bool moveCurrentTool(int target, QString *error);
+    // Opens the selected tool's ramp panel, as a click on its collapse button does.
+    void expandCurrentTool();
     // Lets the given simulated time pass at once, in clock ticks, handling events in between.
     void runSimulatedTime(int milliseconds);
     void startClock();
