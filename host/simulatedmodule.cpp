@@ -11,6 +11,32 @@
 
 namespace {
 
+const QString actualPositionKey = QLatin1String(ParameterType::cmd_ActualPosition);
+const QString actualVelocityKey = QLatin1String(ParameterType::cmd_ActualVelocity);
+const QString targetPositionKey = QLatin1String(ParameterType::cmd_TargetPosition);
+
+// The Birch clock arithmetic, rounded half up: the Birch panel shows the same figures, so the
+// motor runs at the pulse rate that the panel displays.
+constexpr double birchClockHz = 16000000.0;
+
+// Pulses per second in one unit of velocity.
+double birchVelocityUnit(qint64 pulseDivisor)
+{
+    return birchClockHz / std::ldexp(2048.0 * 32.0, int(qBound<qint64>(0, pulseDivisor, 30)));
+}
+
+double birchVelocityPps(qint64 velocity, qint64 pulseDivisor)
+{
+    return std::floor(double(velocity) * birchVelocityUnit(pulseDivisor) + 0.5);
+}
+
+double birchAccelerationPps2(qint64 acceleration, qint64 pulseDivisor, qint64 rampDivisor)
+{
+    const int shift = int(pulseDivisor + rampDivisor + 29);
+    return std::floor(double(acceleration) * birchClockHz * birchClockHz / std::ldexp(1.0, shift) +
+                      0.5);
+}
+
 constexpr qint64 int32Min = std::numeric_limits<qint32>::min();
 constexpr qint64 int32Max = std::numeric_limits<qint32>::max();
 
@@ -107,14 +133,19 @@ struct FamilyLimit
     qint64 minimum;
     qint64 maximum;
     qint64 value;
+    const char *unit = nullptr; // another unit than the common one
 };
 
 const FamilyLimit familyLimits[] = {
-    // Birch: 11-bit velocity and acceleration, scaled by two power-of-two divisors.
-    {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_MaxVelocity, 0, 2047, 1000},
-    {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_MaxAcceleration, 0, 2047, 800},
-    {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_PulseDivisor, 0, 13, 3},
-    {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_RampDivisor, 0, 13, 7},
+    // Birch: 11-bit velocity and acceleration in the chip's own units, scaled by two
+    // power-of-two divisors (the power-up values give about 1500 pps and 5800 pps²).
+    {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_MaxVelocity, 0, 2047, 200, ""},
+    {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_MaxAcceleration, 0, 2047, 100,
+     ""},
+    {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_ActualVelocity, -2047, 2047, 0,
+     ""},
+    {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_PulseDivisor, 0, 13, 5},
+    {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_RampDivisor, 0, 13, 8},
     // Larch: an eight-point ramp with 18-bit start and stop and 16-bit accelerations.
     {PluginVariant::StepperLarchPositionMode, ParameterType::cmd_StartVelocity, 0, 262143, 0},
     {PluginVariant::StepperLarchPositionMode, ParameterType::cmd_StopVelocity, 1, 262143, 10},
@@ -190,13 +221,17 @@ void SimulatedModule::setPluginVariant(unsigned char motor, int variant)
     if (!m)
         return;
     m->variant = variant;
+    m->stale = true;
     for (const FamilyLimit &limit : familyLimits) {
         if (limit.variant != variant)
             continue;
         const QString key = QLatin1String(limit.key);
+        Register &r = m->registers[key];
+        r.value = limit.value;
+        r.info.defaultValue = limit.value;
+        if (limit.unit)
+            r.info.unit = QString::fromUtf8(limit.unit);
         setLimits(motor, key, limit.minimum, limit.maximum);
-        m->registers[key].value = limit.value;
-        m->registers[key].info.defaultValue = limit.value;
     }
 }
 
@@ -226,8 +261,10 @@ void SimulatedModule::setModuleNameInFirmware(const QString &name)
 void SimulatedModule::removeParameter(unsigned char motor, const QString &key)
 {
     Motor *m = motorAt(motor);
-    if (m && m->registers.contains(key))
+    if (m && m->registers.contains(key)) {
         m->registers[key].present = false;
+        m->stale = true;
+    }
 }
 
 void SimulatedModule::setLimits(unsigned char motor, const QString &key, qint64 minimum,
@@ -239,12 +276,8 @@ void SimulatedModule::setLimits(unsigned char motor, const QString &key, qint64 
     Register &r = m->registers[key];
     r.info.minimum = minimum;
     r.info.maximum = maximum;
-    if (Model::AxilParameter *p = m->controller->parameter(key)) {
-        Model::ParameterInfo info = p->info();
-        info.minimum = minimum;
-        info.maximum = maximum;
-        p->setInfo(info);
-    }
+    if (Model::AxilParameter *p = m->controller->parameter(key))
+        p->setInfo(r.info);
 }
 
 Model::AxilParameter *SimulatedModule::parameter(unsigned char motor, const QString &key) const
@@ -277,7 +310,8 @@ void SimulatedModule::setModuleValue(unsigned char motor, const QString &key, qi
     if (!m || !m->registers.contains(key))
         return;
     m->registers[key].value = value;
-    if (key == QLatin1String(ParameterType::cmd_ActualPosition))
+    m->stale = true;
+    if (key == actualPositionKey)
         m->motion.setPosition(value);
 }
 
@@ -336,7 +370,7 @@ bool SimulatedModule::readParameter(unsigned char motor, const QString &key, qin
         return false;
     }
     ++m->reads[key];
-    *value = m->registers.value(key).value;
+    *value = m->registers.constFind(key)->value; // present: hasParameter said so
     return true;
 }
 
@@ -345,9 +379,8 @@ bool SimulatedModule::writeParameter(unsigned char motor, const QString &key, qi
     const QString line = QStringLiteral("write %1 %2 %3").arg(motor).arg(key).arg(value);
     Motor *m = motorAt(motor);
     if (!m || !hasParameter(motor, key))
-        return refuse(line, tr("Motor %1 has no parameter %2; nothing was written.")
-                                .arg(motor)
-                                .arg(key));
+        return refuse(line,
+                      tr("Motor %1 has no parameter %2; nothing was written.").arg(motor).arg(key));
     Register &r = m->registers[key];
     if (r.info.readOnly)
         return refuse(line, tr("%1 of motor %2 is read-only; %3 was not written.")
@@ -364,9 +397,10 @@ bool SimulatedModule::writeParameter(unsigned char motor, const QString &key, qi
                                 .arg(value));
     m_journal.append(line);
     r.value = value;
-    if (key == QLatin1String(ParameterType::cmd_ActualPosition)) {
+    m->stale = true;
+    if (key == actualPositionKey) {
         m->motion.setPosition(value);
-    } else if (key == QLatin1String(ParameterType::cmd_TargetPosition)) {
+    } else if (key == targetPositionKey) {
         if (m->motion.isPositioning())
             m->motion.moveTo(value);
     }
@@ -411,8 +445,8 @@ bool SimulatedModule::moveToRelPosition(unsigned char motor, int distance)
         return false;
     const Motor &m = m_motors[motor];
     const bool fromActual = registerValue(m, ParameterType::cmd_RelativePositioningOption) != 0;
-    const qint64 base = fromActual ? m.motion.position()
-                                   : registerValue(m, ParameterType::cmd_TargetPosition);
+    const qint64 base =
+        fromActual ? m.motion.position() : registerValue(m, ParameterType::cmd_TargetPosition);
     const qint64 target = base + distance;
     if (target < int32Min || target > int32Max)
         return refuse(line, tr("Motor %1 did not move: %2 %3 %4 steps lies outside the position "
@@ -437,17 +471,87 @@ bool SimulatedModule::motorStop(unsigned char motor)
     return true;
 }
 
+void SimulatedModule::refresh(Motor &m)
+{
+    const auto value = [&m](const char *key) {
+        auto it = m.registers.constFind(QLatin1String(key));
+        return it != m.registers.cend() && it->present ? double(it->value) : 0.0;
+    };
+    const auto present = [&m](const char *key) {
+        auto it = m.registers.constFind(QLatin1String(key));
+        return it != m.registers.cend() && it->present;
+    };
+    using namespace ParameterType;
+    MotionAxis::Ramp r;
+    r.maxVelocity = value(cmd_MaxVelocity);
+    r.acceleration = value(cmd_MaxAcceleration);
+    r.deceleration = present(cmd_MaxDeceleration) ? value(cmd_MaxDeceleration) : r.acceleration;
+    m.velocityUnit = 1;
+    switch (m.variant) {
+    case PluginVariant::StepperLarchPositionMode:
+        r.startVelocity = value(cmd_StartVelocity);
+        r.stopVelocity = value(cmd_StopVelocity);
+        r.v1 = value(cmd_V1);
+        r.a1 = value(cmd_A1);
+        r.d1 = value(cmd_D1);
+        r.v2 = value(cmd_V2);
+        r.a2 = value(cmd_A2);
+        r.d2 = value(cmd_D2);
+        r.leastTopTime = value(cmd_TVMAX) / 1000;
+        r.zeroWait = value(cmd_TZEROWAIT) / 1000;
+        break;
+    case PluginVariant::StepperMaplePositionMode:
+        r.startVelocity = value(cmd_StartVelocity);
+        r.stopVelocity = value(cmd_StopVelocity);
+        r.v1 = value(cmd_V1);
+        r.a1 = value(cmd_A1);
+        r.d1 = value(cmd_D1);
+        r.zeroWait = value(cmd_TZEROWAIT) / 1000;
+        break;
+    case PluginVariant::StepperHazelPositionMode:
+        r.startVelocity = value(cmd_StartVelocity);
+        r.stopVelocity = value(cmd_StopVelocity);
+        r.stopDeceleration = value(cmd_StopDeceleration);
+        r.sShaped = value(cmd_SShapedRamp) != 0;
+        if (r.sShaped) {
+            r.bow1 = value(cmd_Bow1);
+            r.bow2 = value(cmd_Bow2);
+            r.bow3 = value(cmd_Bow3);
+            r.bow4 = value(cmd_Bow4);
+        } else {
+            // Below the break velocity the start acceleration and the final deceleration apply.
+            r.v1 = value(cmd_BreakVelocity);
+            r.a1 = value(cmd_StartAcceleration);
+            r.d1 = value(cmd_FinalDeceleration);
+        }
+        break;
+    case PluginVariant::StepperBirchPositionMode: {
+        // Velocity and acceleration are in the chip's units; so is the velocity register.
+        const qint64 p = qint64(value(cmd_PulseDivisor));
+        const qint64 rampDivisor = qint64(value(cmd_RampDivisor));
+        r.maxVelocity = birchVelocityPps(qint64(r.maxVelocity), p);
+        r.acceleration = birchAccelerationPps2(qint64(value(cmd_MaxAcceleration)), p, rampDivisor);
+        r.deceleration = r.acceleration;
+        m.velocityUnit = birchVelocityUnit(p);
+        break;
+    }
+    case PluginVariant::StepperRowanPositionMode:
+        r.deceleration = r.acceleration;
+        r.startVelocity = value(cmd_StartStopVelocity);
+        r.stopVelocity = r.startVelocity;
+        break;
+    default:
+        break;
+    }
+    m.ramp = r;
+    m.clearRequested = value(cmd_ClearOnNull) != 0;
+}
+
 void SimulatedModule::stepMotor(Motor &m, double seconds)
 {
-    MotionAxis::Ramp ramp;
-    ramp.maxVelocity = double(registerValue(m, ParameterType::cmd_MaxVelocity));
-    ramp.acceleration = double(registerValue(m, ParameterType::cmd_MaxAcceleration));
-    ramp.deceleration = m.registers.value(QLatin1String(ParameterType::cmd_MaxDeceleration)).present
-                            ? double(registerValue(m, ParameterType::cmd_MaxDeceleration))
-                            : ramp.acceleration;
-    m.motion.step(seconds, ramp);
+    m.motion.step(seconds, m.ramp);
     // "Clear on null": once requested, the counters are zeroed as soon as the motor stands still.
-    if (registerValue(m, ParameterType::cmd_ClearOnNull) != 0 && !m.motion.isMoving()) {
+    if (m.clearRequested && !m.motion.isMoving()) {
         m.motion.setPosition(0);
         if (m.motion.isPositioning()) {
             // A motor holding its target would otherwise drive back to it from the new zero.
@@ -456,20 +560,23 @@ void SimulatedModule::stepMotor(Motor &m, double seconds)
         }
         setRegister(m, ParameterType::cmd_EncoderPosition, 0);
         setRegister(m, ParameterType::cmd_ClearOnNull, 0);
+        m.clearRequested = false;
     }
 }
 
 void SimulatedModule::advance(int milliseconds)
 {
     for (Motor &m : m_motors) {
-        const bool active = m.motion.mode() != MotionAxis::Mode::Idle ||
-                            registerValue(m, ParameterType::cmd_ClearOnNull) != 0;
-        if (!active)
+        if (m.stale) {
+            refresh(m);
+            m.stale = false;
+        }
+        if (!m.motion.needsTime() && !m.clearRequested)
             continue; // a standing motor keeps its registers as they are
         for (int i = 0; i < milliseconds; ++i)
             stepMotor(m, 0.001);
-        setRegister(m, ParameterType::cmd_ActualPosition, m.motion.position());
-        setRegister(m, ParameterType::cmd_ActualVelocity, std::llround(m.motion.velocity()));
+        m.registers[actualPositionKey].value = m.motion.position();
+        m.registers[actualVelocityKey].value = std::llround(m.motion.velocity() / m.velocityUnit);
     }
     pollTraces();
     emit advanced();

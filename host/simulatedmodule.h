@@ -13,11 +13,14 @@ class AxilParameter;
 
 // A motion-control module that exists only in this process: any number of motors, each with an
 // axis controller holding every parameter role, plausible limits and units, and motors that
-// really move (ramped, in simulated time that advance() lets pass). It journals what reaches it,
-// so that tests can check what a tool sent, and in which order.
+// really move (with the ramp of their chip family, in simulated time that advance() lets pass).
+// It journals what reaches it, so that tests can check what a tool sent, and in which order.
 //
 // Journal lines: "move M P", "moveRel M D", "stop M", "write M KEY V"; refused requests are
 // journaled with a leading "refused ". Reads are counted (readCount), not journaled.
+// The ramp registers are read after a write, before the next step; a move takes the ramp that
+// holds when it starts. A Birch motor's velocity and acceleration registers, the actual velocity
+// included, count in the chip's units; every other family counts in steps per second.
 class HOST_EXPORT SimulatedModule final : public AxilModuleInterface
 {
     Q_OBJECT
@@ -52,8 +55,7 @@ public:
     QString getModuleNameInFirmware() const override { return m_firmwareName; }
     unsigned char moduleAddress() const override { return 1; }
     int motorCount() const override { return int(m_motors.size()); }
-    Model::ParameterInfo describeParameter(unsigned char motor,
-                                           const QString &key) const override;
+    Model::ParameterInfo describeParameter(unsigned char motor, const QString &key) const override;
     bool hasParameter(unsigned char motor, const QString &key) const override;
     bool readParameter(unsigned char motor, const QString &key, qint64 *value) override;
     bool writeParameter(unsigned char motor, const QString &key, qint64 value) override;
@@ -81,6 +83,11 @@ private:
         QHash<QString, int> reads;
         MotionAxis motion;
         AxisController *controller = nullptr;
+        // Read from the registers after a change (stale), not at every step.
+        MotionAxis::Ramp ramp;
+        double velocityUnit = 1; // steps per second in one unit of the velocity register
+        bool clearRequested = false;
+        bool stale = true;
     };
 
     Motor *motorAt(unsigned char motor);
@@ -91,6 +98,7 @@ private:
     bool commandAllowed(unsigned char motor, const QString &line);
     void startMove(unsigned char motor, qint64 target);
     void stepMotor(Motor &m, double seconds);
+    static void refresh(Motor &m);
 
     std::vector<Motor> m_motors;
     QString m_firmwareName;
