@@ -1,6 +1,7 @@
 #include "inputhelper.h"
 
 #include "dynamicproperty.h"
+#include "spinbox.h"
 
 #include <QCloseEvent>
 #include <QDoubleSpinBox>
@@ -12,6 +13,7 @@
 #include <QtMath>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr int margin = 12;
@@ -19,6 +21,8 @@ constexpr qreal smallestScale = 0.25;
 constexpr qreal largestScale = 4.0;
 constexpr qreal largestSpread = 1.6;
 const char anchorPrefix[] = "Anchor-";
+// On a proxy being typed in: the value that arrived meanwhile.
+const char pendingValue[] = "_inputHelperPendingValue";
 } // namespace
 
 InputHelper::InputHelper(const QString &picture, AbstractRamp::rampMode mode, QWidget *parent)
@@ -57,6 +61,17 @@ void InputHelper::addProxyItem(QWidget *proxy, bool)
         connect(box, qOverload<double>(&QDoubleSpinBox::valueChanged), this, [this, box] {
             fitProxy(box);
             updatePolygon();
+        });
+    }
+    if (auto *box = qobject_cast<SpinBox *>(proxy)) {
+        // The last value that arrived while the person typed is shown once they are done; if
+        // they committed, their own value has come back as that last one by then.
+        connect(box, &SpinBox::editingDone, this, [box] {
+            const QVariant pending = box->property(pendingValue);
+            if (!pending.isValid())
+                return;
+            box->setProperty(pendingValue, QVariant());
+            box->setValue(pending.toInt());
         });
     }
     fitProxy(proxy);
@@ -212,11 +227,20 @@ void InputHelper::setValue(int value)
     const QObject *field = sender();
     if (!field || field->objectName().isEmpty())
         return;
+    // A field that took an edit back (the module refused it) has already sent its value again
+    // when the refused one arrives here, late: its current value is the one to show.
+    if (auto *box = qobject_cast<const QDoubleSpinBox *>(field))
+        value = int(std::llround(box->value()));
+    else if (auto *box = qobject_cast<const QSpinBox *>(field))
+        value = box->value();
     for (const QPointer<QWidget> &proxy : qAsConst(m_proxies)) {
         if (!proxy || proxy->objectName() != field->objectName())
             continue;
         // Spin boxes are silent about an unchanged value, so the field's echo ends here.
-        if (auto *box = qobject_cast<QDoubleSpinBox *>(proxy.data()))
+        auto *typedIn = qobject_cast<SpinBox *>(proxy.data());
+        if (typedIn && typedIn->isEditing())
+            typedIn->setProperty(pendingValue, value);
+        else if (auto *box = qobject_cast<QDoubleSpinBox *>(proxy.data()))
             box->setValue(value);
         else if (auto *box = qobject_cast<QSpinBox *>(proxy.data()))
             box->setValue(value);

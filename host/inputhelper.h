@@ -17,8 +17,9 @@ class QSvgRenderer;
 // picture's pixel coordinates (the proxy's top-left corner), shows its "dpAdvancedTip" text on
 // hover and draws a thin line from the proxy to the point of the ramp it stands for: the
 // picture's element "Anchor-" followed by the proxy's object name. Values coming from the tool's
-// fields reach the proxy with the same object name through setValue(int). The picture is scaled
-// with the window, and the proxies keep their places on it.
+// fields reach the proxy with the same object name through setValue(int); a value that arrives
+// while a person is typing in that proxy waits until they are done. The picture is scaled with
+// the window, and the proxies keep their places on it.
 class HOST_EXPORT InputHelper : public QWidget
 {
     Q_OBJECT

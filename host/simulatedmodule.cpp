@@ -32,7 +32,9 @@ double birchVelocityPps(qint64 velocity, qint64 pulseDivisor)
 
 double birchAccelerationPps2(qint64 acceleration, qint64 pulseDivisor, qint64 rampDivisor)
 {
-    const int shift = int(pulseDivisor + rampDivisor + 29);
+    // Registers set by the module itself are not bound by the limits: keep the sum sane.
+    const int shift =
+        int(qBound<qint64>(0, pulseDivisor, 30) + qBound<qint64>(0, rampDivisor, 30)) + 29;
     return std::floor(double(acceleration) * birchClockHz * birchClockHz / std::ldexp(1.0, shift) +
                       0.5);
 }
@@ -140,8 +142,7 @@ const FamilyLimit familyLimits[] = {
     // Birch: 11-bit velocity and acceleration in the chip's own units, scaled by two
     // power-of-two divisors (the power-up values give about 1500 pps and 5800 pps²).
     {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_MaxVelocity, 0, 2047, 200, ""},
-    {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_MaxAcceleration, 0, 2047, 100,
-     ""},
+    {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_MaxAcceleration, 0, 2047, 100, ""},
     {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_ActualVelocity, -2047, 2047, 0,
      ""},
     {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_PulseDivisor, 0, 13, 5},
@@ -447,8 +448,11 @@ bool SimulatedModule::moveToRelPosition(unsigned char motor, int distance)
     const bool fromActual = registerValue(m, ParameterType::cmd_RelativePositioningOption) != 0;
     const qint64 base =
         fromActual ? m.motion.position() : registerValue(m, ParameterType::cmd_TargetPosition);
-    const qint64 target = base + distance;
-    if (target < int32Min || target > int32Max)
+    // The target register may hold anything the module was given; do not let the sum overflow.
+    const bool outside = (distance > 0 && base > int32Max - distance) ||
+                         (distance < 0 && base < int32Min - distance);
+    const qint64 target = outside ? 0 : base + distance;
+    if (outside || target < int32Min || target > int32Max)
         return refuse(line, tr("Motor %1 did not move: %2 %3 %4 steps lies outside the position "
                                "range.")
                                 .arg(motor)

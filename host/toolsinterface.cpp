@@ -140,29 +140,29 @@ void ToolsInterface::removeAllTraces()
         m_module->removeTraces(this);
 }
 
-bool ToolsInterface::commandable(const char *what) const
+bool ToolsInterface::commandable(const QString &what) const
 {
     if (m_module)
         return true;
-    HostMessages::post(tr("%1: cannot %2, the module is no longer connected.")
-                           .arg(toolsName(), QLatin1String(what)));
+    HostMessages::post(
+        tr("%1: cannot %2, the module is no longer connected.").arg(toolsName(), what));
     return false;
 }
 
 void ToolsInterface::doMoveToPosition(int position)
 {
-    if (commandable("move"))
+    if (commandable(tr("move")))
         m_module->moveToPosition(m_motor, position);
 }
 
 void ToolsInterface::doMoveToRelPosition(int distance)
 {
-    if (commandable("move"))
+    if (commandable(tr("move")))
         m_module->moveToRelPosition(m_motor, distance);
 }
 
 void ToolsInterface::doMotorStop()
 {
-    if (commandable("stop"))
+    if (commandable(tr("stop")))
         m_module->motorStop(m_motor);
 }

@@ -87,6 +87,10 @@ public:
     void doMotorStop();
 
 protected:
+    // True while the tool's module is connected; otherwise posts a host message saying that the
+    // tool cannot do what it was asked ("move", "write the acceleration") and returns false.
+    bool commandable(const QString &what) const;
+
     // The variants that compatibleVariants() reports; a plugin's factory instance fills it.
     QList<int> compatibleVariantsList;
 
@@ -97,8 +101,6 @@ private:
         QPointer<XmlParameterWidget> widget;
         QPointer<Model::AxilParameter> parameter;
     };
-    bool commandable(const char *what) const;
-
     QString m_name;
     const QString m_title;
     const ToolsType::Types m_type;

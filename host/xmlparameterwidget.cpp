@@ -2,6 +2,7 @@
 
 #include "axilparameter.h"
 #include "basictools.h"
+#include "hostmessages.h"
 #include "spinbox.h"
 
 #include <QComboBox>
@@ -73,6 +74,7 @@ void XmlParameterWidget::setParameter(Model::AxilParameter *parameter, DisplayTy
     m_parameterConnections.clear();
     m_parameter = parameter;
     m_bound = parameter != nullptr;
+    m_parameterName = parameter ? parameter->displayName() : QString();
     m_type = type;
     buildEditor();
     if (parameter) {
@@ -158,6 +160,8 @@ void XmlParameterWidget::setValue(int value)
 
 void XmlParameterWidget::setAndUpdateValue(int value)
 {
+    if (refuseWithoutModule())
+        return;
     showValue(value);
     if (m_parameter && m_parameter->exists() && m_parameter->lastKnownValue() != this->value())
         onEdited(this->value());
@@ -165,9 +169,15 @@ void XmlParameterWidget::setAndUpdateValue(int value)
 
 void XmlParameterWidget::setMinimum(int minimum)
 {
-    // A value below the new minimum is raised, and that change is written like an edit.
-    if (m_spinBox)
-        m_spinBox->setMinimum(minimum);
+    // A value below the new minimum is raised, and that change is written like an edit. A
+    // minimum above the maximum would raise the maximum too and leave the field showing a value
+    // that the parameter cannot hold.
+    if (!m_spinBox)
+        return;
+    m_spinBox->setMinimum(qMin(double(minimum), m_spinBox->maximum()));
+    // A lowered minimum may uncover the module's value, which the old one clamped.
+    if (m_parameter && !m_spinBox->isEditing())
+        showValue(m_parameter->lastKnownValue());
 }
 
 void XmlParameterWidget::setEnabled(bool enabled)
@@ -201,12 +211,26 @@ void XmlParameterWidget::showValue(qint64 value)
 
 void XmlParameterWidget::onEdited(int value)
 {
+    if (!m_showing && refuseWithoutModule())
+        return;
     if (!m_showing && m_parameter && !m_parameter->writeValue(value)) {
         // Refused (out of range, missing, disconnected): show what the module holds.
         updateFromParameter();
         return;
     }
+    m_shown = value;
     emit valueChanged(value);
+}
+
+bool XmlParameterWidget::refuseWithoutModule()
+{
+    if (!m_bound || m_parameter)
+        return false;
+    // The parameter went with its module: nothing can be written, and the field keeps its value.
+    HostMessages::post(
+        tr("Cannot write %1: the module is no longer connected.").arg(m_parameterName));
+    showValue(m_shown);
+    return true;
 }
 
 void XmlParameterWidget::onParameterValue(qint64 value)

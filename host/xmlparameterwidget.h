@@ -18,8 +18,9 @@ class AxilParameter;
 //
 // A person's edit (or setValue/setAndUpdateValue from code acting for the person) is written to
 // the module; a value that arrives from the module is shown without being written back, and it
-// waits while the person is typing in the field. A field whose parameter the module lacks is
-// disabled and says why in its tooltip.
+// waits while the person is typing in the field. A field whose parameter the module lacks, or
+// whose module has gone away, is disabled and says why in its tooltip; an edit that reaches it
+// anyway is refused with a host message and the field keeps what it showed.
 //
 // The inner editor (widget()) may be placed in another layout; the field then hides itself and
 // keeps managing the editor.
@@ -41,7 +42,7 @@ public:
     int maximum() const;
     // Shows the value and writes it to the module.
     void setAndUpdateValue(int value);
-    // Raises (or lowers) the smallest value that the field accepts.
+    // Raises (or lowers) the smallest value that the field accepts, up to its largest.
     void setMinimum(int minimum);
     // Enables or disables the editor, wherever it is placed. A field without a module parameter
     // stays disabled.
@@ -66,6 +67,7 @@ private:
     void applyDescription();
     void showValue(qint64 value);
     void onEdited(int value);
+    bool refuseWithoutModule();
     void onParameterValue(qint64 value);
     void applyPendingValue();
     void updateEnabledState();
@@ -75,6 +77,8 @@ private:
     QPointer<SpinBox> m_spinBox;
     QPointer<QComboBox> m_comboBox;
     QList<QMetaObject::Connection> m_parameterConnections;
+    QString m_parameterName; // for messages once the parameter is gone
+    int m_shown = 0;         // the value the field shows, for when nothing can be written
     bool m_bound = false;
     bool m_showing = false; // the code is showing a value: do not write it
     bool m_wantEnabled = true;

@@ -8,6 +8,17 @@
 #include "pulserate.h"
 #include "toolsinterface.h"
 
+#include <limits>
+
+namespace {
+// A velocity beyond 32 bits is still not zero: saturate rather than wrap.
+int saturated(long long value)
+{
+    return int(
+        qBound<long long>(std::numeric_limits<int>::min(), value, std::numeric_limits<int>::max()));
+}
+} // namespace
+
 StepperPositionModeBirch::StepperPositionModeBirch(ToolsInterface *tool)
     : QWidget(tool), ui(new Ui_StepperPositionModeBirch)
 {
@@ -20,7 +31,7 @@ StepperPositionModeBirch::StepperPositionModeBirch(ToolsInterface *tool)
 
     if (controller->actualVelocity->exists())
         connect(controller->actualVelocity, &Model::AbstractParameter::valueChanged, this,
-                [this](long long v) { handleActualVelocityValueChanged(static_cast<int>(v)); });
+                [this](long long v) { handleActualVelocityValueChanged(saturated(v)); });
 
     const auto recompute = [this](long long v) { handleValuesChanged(static_cast<int>(v)); };
     const struct
@@ -47,8 +58,14 @@ StepperPositionModeBirch::~StepperPositionModeBirch()
 
 void StepperPositionModeBirch::showPlugin()
 {
-    if (tool && controller)
-        tool->addTrace(controller->actualVelocity->xmlParameter());
+    if (tool && controller) {
+        Model::AxilParameter *velocity = controller->actualVelocity;
+        tool->addTrace(velocity->xmlParameter());
+        // Polling reports changes only; a panel created after the host last read the velocity
+        // would otherwise keep the divisors enabled while the motor runs.
+        if (velocity->exists())
+            handleActualVelocityValueChanged(saturated(velocity->lastKnownValue()));
+    }
     handleValuesChanged(0);
 }
 

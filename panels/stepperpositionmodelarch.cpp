@@ -157,7 +157,8 @@ QRectF StepperPositionModeLarch::mapRectToScene(QRectF viewBox, QRectF itemRect,
 
 void StepperPositionModeLarch::settingsCheck()
 {
-    if (!shown)
+    // Without the module there is nothing to keep consistent, and nothing could be written.
+    if (!shown || !controller)
         return;
     if (widgetVSTART && widgetVSTOP) {
         const int startVelocity = widgetVSTART->value();
@@ -216,10 +217,7 @@ void StepperPositionModeLarch::hidePlugin()
 
 void StepperPositionModeLarch::reload()
 {
-    // The parameters belong to the controller: while it lives, so do they.
-    if (!controller)
-        return;
-    for (Model::AxilParameter *parameter : qAsConst(parameters)) {
+    for (const QPointer<Model::AxilParameter> &parameter : qAsConst(parameters)) {
         if (parameter)
             parameter->readValue(false);
     }

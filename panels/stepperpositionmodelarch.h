@@ -66,7 +66,7 @@ private:
     QPointer<Model::AxilParameter> paramVSTOP;
     QPointer<Model::AxilParameter> paramTZERO;
     QPointer<Model::AxilParameter> paramTVMAX;
-    QList<Model::AxilParameter *> parameters;
+    QList<QPointer<Model::AxilParameter>> parameters;
     QPointer<XmlParameterWidget> widgetVSTART;
     QPointer<XmlParameterWidget> widgetVSTOP;
     QPointer<XmlParameterWidget> widgetV1;

@@ -8,11 +8,12 @@
 #include "firmwarenames.h"
 
 #include <QLabel>
+#include <QScopedValueRollback>
 #include <limits>
 
 namespace {
 // Module limits beyond the int range are clamped, not wrapped, so that a spin box's range keeps
-// its direction.
+// its direction, and a state beyond 32 bits stays non-zero.
 int toInt(qint64 value)
 {
     return static_cast<int>(
@@ -96,15 +97,17 @@ StepperPositionModeRowan::StepperPositionModeRowan(QString name, unsigned char m
 
     hideRampMenu();
 
+    if (module)
+        connect(module, &QObject::destroyed, this, &StepperPositionModeRowan::moduleGone);
     if (actualPositionParam)
         connect(actualPositionParam, &Model::AbstractParameter::valueChanged, this,
                 [this](long long value) { displayActualPosition(static_cast<qint32>(value)); });
     if (standbyParam)
         connect(standbyParam, &Model::AbstractParameter::valueChanged, this,
-                [this](long long value) { handleStandbyValueChanged(static_cast<int>(value)); });
+                [this](long long value) { handleStandbyValueChanged(toInt(value)); });
     if (extStepDirParam)
         connect(extStepDirParam, &Model::AbstractParameter::valueChanged, this,
-                [this](long long value) { handleExtStepDirValueChanged(static_cast<int>(value)); });
+                [this](long long value) { handleExtStepDirValueChanged(toInt(value)); });
     // initializing stays true until the first show: nothing the widgets went through so far (the
     // combo box being filled, values clamped to the new limits) reaches the module.
 }
@@ -128,6 +131,14 @@ void StepperPositionModeRowan::showPlugin()
         addTrace(standbyParam->xmlParameter());
     if (extStepDirParam)
         addTrace(extStepDirParam->xmlParameter());
+    // Polling reports changes only. A tool created after the host last read these values starts
+    // from them; at power-up they are 0, which is what a new tool shows anyway.
+    if (actualPositionParam)
+        displayActualPosition(static_cast<qint32>(actualPositionParam->lastKnownValue()));
+    if (standbyParam && standbyParam->lastKnownValue() != 0)
+        handleStandbyValueChanged(toInt(standbyParam->lastKnownValue()));
+    if (extStepDirParam && extStepDirParam->lastKnownValue() != 0)
+        handleExtStepDirValueChanged(toInt(extStepDirParam->lastKnownValue()));
 }
 
 void StepperPositionModeRowan::hidePlugin()
@@ -205,6 +216,8 @@ void StepperPositionModeRowan::on_btnClear_clicked()
 
 void StepperPositionModeRowan::on_btnClearOnNull_clicked()
 {
+    if (!commandable(tr("clear on null")))
+        return;
     // No stop: the module zeros its counters once the motor stands still, so a running move
     // ends first.
     if (targetPositionParam)
@@ -213,31 +226,49 @@ void StepperPositionModeRowan::on_btnClearOnNull_clicked()
         clearOnNullParam->writeValue(1);
 }
 
-void StepperPositionModeRowan::writeUnlessInitializing(Model::AxilParameter *parameter,
-                                                       qint64 value)
+void StepperPositionModeRowan::writeEdit(QWidget *field, Model::AxilParameter *parameter,
+                                         qint64 value, const QString &what)
 {
-    if (!initializing && parameter)
-        parameter->writeValue(value);
+    if (initializing || !commandable(what) || !parameter || parameter->writeValue(value))
+        return;
+    // Refused by the module, which reports why: the field shows again what the module holds.
+    const QScopedValueRollback<bool> loading(initializing, true);
+    if (auto *edit = qobject_cast<QSpinBox *>(field))
+        edit->setValue(toInt(parameter->lastKnownValue()));
+    else if (auto *combo = qobject_cast<QComboBox *>(field))
+        combo->setCurrentIndex(toInt(parameter->lastKnownValue()));
+}
+
+void StepperPositionModeRowan::moduleGone()
+{
+    // The buttons stay enabled: pressing one tells the person why nothing happens.
+    const QString why = tr("Not available: the module is no longer connected.");
+    for (QWidget *field :
+         {static_cast<QWidget *>(ui->editMaxPosVel), static_cast<QWidget *>(ui->editAcceleration),
+          static_cast<QWidget *>(ui->editVStartStop), static_cast<QWidget *>(ui->cbRelativeTo)}) {
+        field->setEnabled(false);
+        field->setToolTip(why);
+    }
 }
 
 void StepperPositionModeRowan::on_cbRelativeTo_currentIndexChanged(int index)
 {
-    writeUnlessInitializing(relativeToParam, index);
+    writeEdit(ui->cbRelativeTo, relativeToParam, index, tr("write the relative positioning"));
 }
 
 void StepperPositionModeRowan::on_editMaxPosVel_valueChanged(int arg1)
 {
-    writeUnlessInitializing(maxPosVelParam, arg1);
+    writeEdit(ui->editMaxPosVel, maxPosVelParam, arg1, tr("write the maximum velocity"));
 }
 
 void StepperPositionModeRowan::on_editAcceleration_valueChanged(int arg1)
 {
-    writeUnlessInitializing(accelerationParam, arg1);
+    writeEdit(ui->editAcceleration, accelerationParam, arg1, tr("write the acceleration"));
 }
 
 void StepperPositionModeRowan::on_editVStartStop_valueChanged(int arg1)
 {
-    writeUnlessInitializing(vStartStopParam, arg1);
+    writeEdit(ui->editVStartStop, vStartStopParam, arg1, tr("write the start/stop velocity"));
 }
 
 void StepperPositionModeRowan::displayActualPosition(int value)

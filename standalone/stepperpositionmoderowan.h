@@ -52,7 +52,9 @@ private:
     void handleStandbyValueChanged(int value);
     void handleExtStepDirValueChanged(int value);
     void updateHintsBox();
-    void writeUnlessInitializing(Model::AxilParameter *parameter, qint64 value);
+    void writeEdit(QWidget *field, Model::AxilParameter *parameter, qint64 value,
+                   const QString &what);
+    void moduleGone();
 
     Ui_StepperPositionModeRowan *ui = nullptr;
     QPointer<Model::AxilParameter> targetPositionParam;
