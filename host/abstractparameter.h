@@ -17,7 +17,8 @@ public:
     explicit AbstractParameter(const QString &key, QObject *parent = nullptr);
     ~AbstractParameter() override;
 
-    QString parameterName() const { return m_key; }
+    // By reference: the module looks parameters up by key several times in every polling round.
+    const QString &parameterName() const { return m_key; }
     virtual QString displayName() const = 0;
 
     // Asks the module for the value and returns it. With fromCache the module is not asked and

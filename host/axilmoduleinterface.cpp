@@ -3,6 +3,8 @@
 #include "basexmlparameter.h"
 #include "xmlparameterinterface.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 AxilModuleInterface::AxilModuleInterface(QObject *parent) : QObject(parent) {}
@@ -17,15 +19,20 @@ void AxilModuleInterface::addTrace(const QObject *owner, XmlParameterInterface *
     const bool known = std::any_of(m_traces.cbegin(), m_traces.cend(), [&](const Trace &t) {
         return t.owner == owner && t.parameter == parameter;
     });
-    if (!known)
+    if (!known) {
         m_traces.append({owner, parameter});
+        m_pollListValid = false;
+    }
 }
 
 void AxilModuleInterface::removeTraces(const QObject *owner)
 {
-    m_traces.erase(std::remove_if(m_traces.begin(), m_traces.end(),
-                                  [owner](const Trace &t) { return t.owner == owner; }),
-                   m_traces.end());
+    const auto end = std::remove_if(m_traces.begin(), m_traces.end(),
+                                    [owner](const Trace &t) { return t.owner == owner; });
+    if (end == m_traces.end())
+        return;
+    m_traces.erase(end, m_traces.end());
+    m_pollListValid = false;
 }
 
 bool AxilModuleInterface::isTraced(const Model::BaseXMLParameter *parameter) const
@@ -36,18 +43,24 @@ bool AxilModuleInterface::isTraced(const Model::BaseXMLParameter *parameter) con
 
 void AxilModuleInterface::pollTraces()
 {
-    // Several tools may trace one parameter; the module is asked once per round. The round is
-    // collected first because a read's signals may add or remove traces.
-    m_pollSeen.clear();
-    m_pollRound.clear();
-    for (const Trace &t : qAsConst(m_traces)) {
-        Model::BaseXMLParameter *parameter = t.parameter.data();
-        if (parameter && !m_pollSeen.contains(parameter)) {
-            m_pollSeen.insert(parameter);
-            m_pollRound.append(t.parameter);
+    // The list is kept between rounds: polling runs many times a second while the traces change
+    // only when a tool is shown or hidden.
+    if (!m_pollListValid) {
+        m_pollList.clear();
+        QSet<const Model::BaseXMLParameter *> seen;
+        for (const Trace &t : qAsConst(m_traces)) {
+            const Model::BaseXMLParameter *parameter = t.parameter.data();
+            if (parameter && !seen.contains(parameter)) {
+                seen.insert(parameter);
+                m_pollList.append(t.parameter);
+            }
         }
+        m_pollListValid = true;
     }
-    for (const QPointer<Model::BaseXMLParameter> &parameter : qAsConst(m_pollRound)) {
+    // A read's signals may add or remove traces, which rebuilds the list at the next round; this
+    // round reads the parameters it started with (the copy shares the list, it copies nothing).
+    const QVector<QPointer<Model::BaseXMLParameter>> round = m_pollList;
+    for (const QPointer<Model::BaseXMLParameter> &parameter : round) {
         if (parameter && parameter->exists())
             parameter->readValue(false);
     }

@@ -67,6 +67,7 @@ private:
         QPointer<Model::BaseXMLParameter> parameter;
     };
     QVector<Trace> m_traces;
-    QSet<const Model::BaseXMLParameter *> m_pollSeen;
-    QVector<QPointer<Model::BaseXMLParameter>> m_pollRound;
+    // Every traced parameter once, in the order of the traces; rebuilt after they change.
+    QVector<QPointer<Model::BaseXMLParameter>> m_pollList;
+    bool m_pollListValid = true;
 };

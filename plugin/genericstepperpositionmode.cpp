@@ -292,7 +292,17 @@ void GenericStepperPositionMode::handleActualPosValueChanged(int value)
         const qint64 span = qint64(moveTarget) - moveStart;
         percent = int(qMin<qint64>(100, std::llabs(travelled / span)));
     }
-    ui->progressBar->setValue(percent);
+    // QProgressBar::setValue repaints at once, in the middle of the host's polling round; with
+    // updates held back for the change, the bar is painted by the event loop together with the
+    // number above it.
+    QProgressBar *bar = ui->progressBar;
+    if (bar->value() != percent && bar->updatesEnabled()) {
+        bar->setUpdatesEnabled(false);
+        bar->setValue(percent);
+        bar->setUpdatesEnabled(true);
+    } else {
+        bar->setValue(percent);
+    }
 
     if (value != moveTarget)
         return;

@@ -1,0 +1,734 @@
+// Speed and memory figures of the position tool. Each figure that has a goal is measured beside
+// what the tool is made of (the bare Qt widgets, the generated forms alone) in the same process,
+// so that the machine and the Qt build largely cancel out of the ratios.
+//
+// Every timing is repeated (--runs, after one untimed warm-up) and the median is reported. Work
+// that an update posts (layout, paint) is handled as a running event loop would, right after it:
+// inside the timing where a figure is about a whole update, outside it for the polling round.
+
+#include "axilparameter.h"
+#include "axiscontroller.h"
+#include "genericstepperpositionmode.h"
+#include "inputhelper.h"
+#include "parametertype.h"
+#include "pluginvariant.h"
+#include "simulatedmodule.h"
+
+#include "ui_genericstepperpositionmode.h"
+#include "ui_stepperpositionmodebirch.h"
+#include "ui_stepperpositionmodecedar.h"
+#include "ui_stepperpositionmodehazel.h"
+#include "ui_stepperpositionmodelarch.h"
+#include "ui_stepperpositionmodemaple.h"
+#include "ui_stepperpositionmoderowan.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGridLayout>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QTextStream>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+namespace {
+
+const int allVariants[] = {
+    PluginVariant::StepperHazelPositionMode, PluginVariant::StepperBirchPositionMode,
+    PluginVariant::StepperCedarPositionMode, PluginVariant::StepperMaplePositionMode,
+    PluginVariant::StepperLarchPositionMode, PluginVariant::StepperRowanPositionMode,
+};
+constexpr int variantCount = int(sizeof(allVariants) / sizeof(allVariants[0]));
+
+// The generic tool used where one variant stands for all: its panel adds no traces of its own.
+constexpr int genericVariant = PluginVariant::StepperCedarPositionMode;
+
+// Start and target of the move that the tools follow; the two positions that the updates
+// alternate between lie inside it, so that both the text and the percentage change each time.
+constexpr int moveTarget = 1000;
+constexpr int positionA = 250;
+constexpr int positionB = 260;
+
+using ToolPtr = std::unique_ptr<ToolsInterface>;
+
+// Divides the repetition counts (--quick, for profiling under a simulator).
+int repeatDivisor = 1;
+
+int repeats(int count)
+{
+    return std::max(2, count / repeatDivisor);
+}
+
+double median(QVector<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const int n = values.size();
+    return n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2;
+}
+
+// Handles what a running event loop would handle next: window exposure, layout and paint
+// requests.
+void settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents();
+    }
+}
+
+// The layout and paint requests that an update posted; the event loop handles them between two
+// polling rounds.
+void flushPosted()
+{
+    QCoreApplication::sendPostedEvents();
+}
+
+template <typename T> T *child(QObject *parent, const char *name)
+{
+    T *object = parent->findChild<T *>(QLatin1String(name));
+    if (!object)
+        qFatal("no %s in %s", name, qPrintable(parent->objectName()));
+    return object;
+}
+
+// A tool as the host creates it: factory instance, variant check, clone.
+ToolPtr createTool(SimulatedModule &module, unsigned char motor, int variant)
+{
+    GenericStepperPositionMode factory;
+    if (!factory.isUsableForVariant(variant))
+        qFatal("variant %d refused", variant);
+    return ToolPtr(factory.clone(QStringLiteral("bench"), motor, &module));
+}
+
+void showTool(ToolsInterface *tool)
+{
+    tool->show();
+    tool->showPlugin();
+}
+
+// Starts an absolute move to moveTarget from position 0, as a person would.
+void startMove(ToolsInterface *tool)
+{
+    child<QSpinBox>(tool, "editTargetPosition")->setValue(moveTarget);
+    child<QAbstractButton>(tool, "btnAbsolute")->click();
+}
+
+qint64 vmRssKib()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    const QList<QByteArray> lines = status.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+QString cpuModel()
+{
+    QFile info(QStringLiteral("/proc/cpuinfo"));
+    if (info.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        const QList<QByteArray> lines = info.readAll().split('\n');
+        for (const QByteArray &line : lines) {
+            if (line.startsWith("model name"))
+                return QString::fromUtf8(line.mid(line.indexOf(':') + 1).trimmed());
+        }
+    }
+    return QStringLiteral("unknown CPU");
+}
+
+// --all-visible: the polling workbench shows every tool at once.
+bool allToolsVisible = false;
+
+// The host's window: the tools in a grid of eight columns in a scroll area of 1024 x 768, as
+// many visible as fit; with showAll the window grows until every tool is visible, so that every
+// tool is painted after every change.
+class Workbench final
+{
+public:
+    explicit Workbench(bool showAll = false) : m_showAll(showAll)
+    {
+        auto *content = new QWidget;
+        m_grid = new QGridLayout(content);
+        m_area.setWidget(content);
+        m_area.setWidgetResizable(true);
+        m_area.resize(1024, 768);
+        m_area.show();
+    }
+
+    void add(ToolsInterface *tool)
+    {
+        m_grid->addWidget(tool, m_count / 8, m_count % 8);
+        ++m_count;
+        tool->show();
+        if (m_showAll)
+            m_area.resize(m_area.widget()->sizeHint() + QSize(8, 8));
+    }
+
+private:
+    const bool m_showAll;
+    QScrollArea m_area;
+    QGridLayout *m_grid = nullptr;
+    int m_count = 0;
+};
+
+// ---- update through the tool against the bare widgets --------------------------------------
+
+struct UpdateFigures
+{
+    double toolUs = 0;
+    double bareUs = 0;
+};
+
+// Out of line, so that a profiler tells the two apart. Both return microseconds per update.
+Q_NEVER_INLINE double updateViaTool(Model::AxilParameter *actual, int updates)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < updates; ++i) {
+        emit actual->valueChanged(i % 2 ? positionB : positionA);
+        flushPosted();
+    }
+    return double(timer.nsecsElapsed()) / 1000.0 / updates;
+}
+
+Q_NEVER_INLINE double updateDirect(QLabel *label, QProgressBar *bar, int updates)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < updates; ++i) {
+        const int value = i % 2 ? positionB : positionA;
+        label->setText(QString::number(value));
+        bar->setValue(value * 100 / moveTarget);
+        flushPosted();
+    }
+    return double(timer.nsecsElapsed()) / 1000.0 / updates;
+}
+
+UpdateFigures measureUpdate(int runs)
+{
+    const int updates = repeats(4000);
+
+    SimulatedModule module(1);
+    module.setPluginVariant(0, genericVariant);
+    ToolPtr tool = createTool(module, 0, genericVariant);
+    showTool(tool.get());
+    startMove(tool.get());
+    settle();
+    Model::AxilParameter *actual = module.controller(0)->actualPosition;
+
+    QWidget bare;
+    auto *layout = new QVBoxLayout(&bare);
+    auto *label = new QLabel(QStringLiteral("0"));
+    auto *bar = new QProgressBar;
+    layout->addWidget(label);
+    layout->addWidget(bar);
+    // As wide as in the tool: painting cost grows with the width.
+    label->setMinimumWidth(child<QLabel>(tool.get(), "dispActualPosition")->width());
+    bar->setMinimumWidth(child<QProgressBar>(tool.get(), "progressBar")->width());
+    bare.show();
+    settle();
+
+    updateViaTool(actual, updates);
+    updateDirect(label, bar, updates);
+    QVector<double> toolTimes, bareTimes;
+    for (int run = 0; run < runs; ++run) {
+        toolTimes << updateViaTool(actual, updates);
+        bareTimes << updateDirect(label, bar, updates);
+    }
+    return {median(toolTimes), median(bareTimes)};
+}
+
+// ---- polling rounds ------------------------------------------------------------------------
+
+struct PollFigures
+{
+    double pollUs = 0;  // pollTraces() per tool
+    double paintUs = 0; // the posted layout and paint work that follows, per tool
+};
+
+// A workbench with a module of one motor per tool, every tool shown (its actual position
+// traced) and following a move.
+class PollBench final
+{
+public:
+    explicit PollBench(int toolCount) : m_workbench(allToolsVisible), m_module(toolCount)
+    {
+        for (int m = 0; m < toolCount; ++m) {
+            const auto motor = static_cast<unsigned char>(m);
+            m_module.setPluginVariant(motor, genericVariant);
+            m_tools.push_back(createTool(m_module, motor, genericVariant));
+            m_workbench.add(m_tools.back().get());
+            m_tools.back()->showPlugin();
+            startMove(m_tools.back().get());
+        }
+        settle();
+    }
+
+    // Rounds in which every motor's position changes; per tool, in microseconds.
+    PollFigures run()
+    {
+        const int toolCount = int(m_tools.size());
+        const int rounds = repeats(std::max(40, 8000 / toolCount));
+        const QString actualKey = QLatin1String(ParameterType::cmd_ActualPosition);
+        qint64 pollNs = 0;
+        qint64 paintNs = 0;
+        QElapsedTimer timer;
+        for (int r = 0; r < rounds; ++r) {
+            const int value = r % 2 ? positionB : positionA;
+            for (int m = 0; m < toolCount; ++m)
+                m_module.setModuleValue(static_cast<unsigned char>(m), actualKey, value);
+            timer.start();
+            m_module.pollTraces();
+            pollNs += timer.nsecsElapsed();
+            timer.start();
+            flushPosted();
+            paintNs += timer.nsecsElapsed();
+        }
+        const double perTool = 1000.0 * rounds * toolCount;
+        return {pollNs / perTool, paintNs / perTool};
+    }
+
+private:
+    Workbench m_workbench; // destroyed after the tools, which take themselves out of it
+    SimulatedModule m_module;
+    std::vector<ToolPtr> m_tools;
+};
+
+// The two workbenches take turns, so that a change in the machine's load hits both alike.
+std::pair<PollFigures, PollFigures> measurePoll(int few, int many, int runs)
+{
+    PollBench small(few);
+    PollBench large(many);
+    small.run();
+    large.run();
+    QVector<double> smallPoll, smallPaint, largePoll, largePaint;
+    for (int run = 0; run < runs; ++run) {
+        const PollFigures s = small.run();
+        const PollFigures l = large.run();
+        smallPoll << s.pollUs;
+        smallPaint << s.paintUs;
+        largePoll << l.pollUs;
+        largePaint << l.paintUs;
+    }
+    return {{median(smallPoll), median(smallPaint)}, {median(largePoll), median(largePaint)}};
+}
+
+// ---- creating tools against building their forms -------------------------------------------
+
+template <typename PanelUi> void buildGenericForms(QWidget *top)
+{
+    Ui_GeneralStepperPositionMode general;
+    general.setupUi(top);
+    auto *panel = new QWidget(top);
+    PanelUi panelUi;
+    panelUi.setupUi(panel);
+    general.mainLayout->addWidget(panel);
+    panel->setVisible(false); // the tool, too, starts with its panel collapsed
+}
+
+void buildForms(int variant, QWidget *top)
+{
+    switch (variant) {
+    case PluginVariant::StepperHazelPositionMode:
+        buildGenericForms<Ui_StepperPositionModeHazel>(top);
+        break;
+    case PluginVariant::StepperBirchPositionMode:
+        buildGenericForms<Ui_StepperPositionModeBirch>(top);
+        break;
+    case PluginVariant::StepperCedarPositionMode:
+        buildGenericForms<Ui_StepperPositionModeCedar>(top);
+        break;
+    case PluginVariant::StepperMaplePositionMode:
+        buildGenericForms<Ui_StepperPositionModeMaple>(top);
+        break;
+    case PluginVariant::StepperLarchPositionMode:
+        buildGenericForms<Ui_StepperPositionModeLarch>(top);
+        break;
+    case PluginVariant::StepperRowanPositionMode: {
+        Ui_StepperPositionModeRowan rowan;
+        rowan.setupUi(top);
+        rowan.grpRamp->setVisible(false); // collapsed, as the tool starts
+        break;
+    }
+    default:
+        qFatal("no forms for variant %d", variant);
+    }
+}
+
+struct CreateFigures
+{
+    double toolMs = 0; // per tool, all variants in turn
+    double formMs = 0;
+    QVector<double> toolMsByVariant;
+    QVector<double> formMsByVariant;
+};
+
+CreateFigures measureCreate(int runs)
+{
+    std::vector<std::unique_ptr<SimulatedModule>> modules;
+    for (int variant : allVariants) {
+        modules.push_back(std::make_unique<SimulatedModule>(1));
+        modules.back()->setPluginVariant(0, variant);
+    }
+
+    const auto createOnce = [&](int index) {
+        QElapsedTimer timer;
+        timer.start();
+        ToolPtr tool = createTool(*modules[size_t(index)], 0, allVariants[index]);
+        showTool(tool.get());
+        settle();
+        const qint64 ns = timer.nsecsElapsed();
+        tool.reset();
+        settle();
+        return ns;
+    };
+    const auto buildOnce = [&](int index) {
+        QElapsedTimer timer;
+        timer.start();
+        auto top = std::make_unique<QWidget>();
+        buildForms(allVariants[index], top.get());
+        top->show();
+        settle();
+        const qint64 ns = timer.nsecsElapsed();
+        top.reset();
+        settle();
+        return ns;
+    };
+
+    for (int i = 0; i < variantCount; ++i) {
+        createOnce(i);
+        buildOnce(i);
+    }
+    QVector<QVector<double>> toolByVariant(variantCount), formByVariant(variantCount);
+    QVector<double> toolTotals, formTotals;
+    for (int run = 0; run < runs; ++run) {
+        qint64 toolNs = 0;
+        qint64 formNs = 0;
+        for (int i = 0; i < variantCount; ++i) {
+            const qint64 t = createOnce(i);
+            const qint64 f = buildOnce(i);
+            toolByVariant[i] << t / 1e6;
+            formByVariant[i] << f / 1e6;
+            toolNs += t;
+            formNs += f;
+        }
+        toolTotals << toolNs / 1e6 / variantCount;
+        formTotals << formNs / 1e6 / variantCount;
+    }
+    CreateFigures figures;
+    figures.toolMs = median(toolTotals);
+    figures.formMs = median(formTotals);
+    for (int i = 0; i < variantCount; ++i) {
+        figures.toolMsByVariant << median(toolByVariant[i]);
+        figures.formMsByVariant << median(formByVariant[i]);
+    }
+    return figures;
+}
+
+// ---- memory --------------------------------------------------------------------------------
+
+// Resident memory per tool, with 64 tools (the variants in turn) shown in one host window, as a
+// workbench holds them; the window, the module and the first tool of each variant (styles, fonts,
+// pictures) are paid for before the count starts.
+double measureMemory()
+{
+    constexpr int toolCount = 64;
+    Workbench workbench;
+    SimulatedModule module(toolCount);
+    for (int m = 0; m < toolCount; ++m)
+        module.setPluginVariant(static_cast<unsigned char>(m), allVariants[m % variantCount]);
+    for (int i = 0; i < variantCount; ++i) {
+        ToolPtr tool = createTool(module, static_cast<unsigned char>(i), allVariants[i]);
+        workbench.add(tool.get());
+        tool->showPlugin();
+        settle();
+        tool->hidePlugin();
+    }
+    settle();
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+    const qint64 before = vmRssKib();
+
+    std::vector<ToolPtr> tools;
+    for (int m = 0; m < toolCount; ++m) {
+        tools.push_back(
+            createTool(module, static_cast<unsigned char>(m), allVariants[m % variantCount]));
+        workbench.add(tools.back().get());
+        tools.back()->showPlugin();
+    }
+    settle();
+    const qint64 after = vmRssKib();
+    return double(after - before) / toolCount;
+}
+
+// ---- Larch mode switch and input helpers ---------------------------------------------------
+
+double measureLarchSwitch(int runs)
+{
+    const int clicks = repeats(200) / 2 * 2; // even: each batch ends in the mode it started in
+
+    SimulatedModule module(1);
+    module.setPluginVariant(0, PluginVariant::StepperLarchPositionMode);
+    ToolPtr tool = createTool(module, 0, PluginVariant::StepperLarchPositionMode);
+    showTool(tool.get());
+    child<QAbstractButton>(tool.get(), "btnHideController")->click(); // expand the panel
+    settle();
+    auto *button = child<QAbstractButton>(tool.get(), "btnSwitchMode");
+
+    QVector<double> times;
+    for (int run = 0; run <= runs; ++run) {
+        module.clearJournal();
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = 0; i < clicks; ++i) {
+            button->click();
+            flushPosted();
+        }
+        if (run > 0)
+            times << timer.nsecsElapsed() / 1e6 / clicks;
+    }
+    return median(times);
+}
+
+double measureInputHelper(int variant, int runs)
+{
+    SimulatedModule module(1);
+    module.setPluginVariant(0, variant);
+    QVector<double> times;
+    for (int run = 0; run <= runs; ++run) {
+        ToolPtr tool = createTool(module, 0, variant);
+        showTool(tool.get());
+        settle();
+        auto *button = child<QAbstractButton>(tool.get(), "btnInputHelper");
+        QElapsedTimer timer;
+        timer.start();
+        button->click(); // unchecked, hidden: on_btnInputHelper_clicked(true)
+        const qint64 ns = timer.nsecsElapsed();
+        if (!tool->findChild<InputHelper *>())
+            qFatal("the click built no input helper");
+        delete tool->findChild<InputHelper *>();
+        tool.reset();
+        settle();
+        if (run > 0)
+            times << ns / 1e6;
+    }
+    return median(times);
+}
+
+// ---- report --------------------------------------------------------------------------------
+
+struct Row
+{
+    QString figure;
+    QString value;
+    QString goal;
+    QString result;
+};
+
+QString verdict(bool pass)
+{
+    return pass ? QStringLiteral("pass") : QStringLiteral("FAIL");
+}
+
+QString number(double value, int decimals = 2)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+void printTable(const QVector<Row> &rows)
+{
+    int widths[4] = {6, 5, 4, 6};
+    for (const Row &r : rows) {
+        widths[0] = std::max(widths[0], r.figure.size());
+        widths[1] = std::max(widths[1], r.value.size());
+        widths[2] = std::max(widths[2], r.goal.size());
+    }
+    QTextStream out(stdout);
+    const auto line = [&](const QString &a, const QString &b, const QString &c, const QString &d) {
+        out << a.leftJustified(widths[0]) << "  " << b.rightJustified(widths[1]) << "  "
+            << c.leftJustified(widths[2]) << "  " << d << '\n';
+    };
+    line(QStringLiteral("figure"), QStringLiteral("value"), QStringLiteral("goal"),
+         QStringLiteral("result"));
+    for (const Row &r : rows)
+        line(r.figure, r.value, r.goal, r.result);
+}
+
+struct Options
+{
+    QString jsonFile;
+    QStringList only;
+    int runs = 7;
+};
+
+bool parseOptions(const QStringList &args, Options *options)
+{
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if (arg == QLatin1String("--json") && i + 1 < args.size()) {
+            options->jsonFile = args.at(++i);
+        } else if (arg == QLatin1String("--runs") && i + 1 < args.size()) {
+            options->runs = std::max(1, args.at(++i).toInt());
+        } else if (arg == QLatin1String("--all-visible")) {
+            allToolsVisible = true;
+        } else if (arg == QLatin1String("--quick")) {
+            repeatDivisor = 20;
+        } else if (arg == QLatin1String("--only") && i + 1 < args.size()) {
+            options->only = args.at(++i).split(QLatin1Char(','));
+        } else {
+            std::fprintf(stderr,
+                         "usage: %s [--json FILE] [--runs N] [--quick] [--all-visible] "
+                         "[--only update,poll,create,memory,larch,helper]\n",
+                         qPrintable(args.value(0)));
+            return false;
+        }
+    }
+    return true;
+}
+
+// The offscreen platform says this for every window with a fixed size; it says nothing about
+// the figures.
+QtMessageHandler previousHandler = nullptr;
+
+void filterMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.contains(QLatin1String("does not support propagateSizeHints")))
+        return;
+    if (previousHandler)
+        previousHandler(type, context, message);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    previousHandler = qInstallMessageHandler(filterMessages);
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale::c());
+
+    Options options;
+    if (!parseOptions(app.arguments(), &options))
+        return 2;
+    const auto wanted = [&](const char *name) {
+        return options.only.isEmpty() || options.only.contains(QLatin1String(name));
+    };
+
+    QTextStream out(stdout);
+    out << "Machine: " << cpuModel() << ", " << QThread::idealThreadCount() << " cores; Qt "
+        << qVersion() << "; " << POSITIONMODE_BUILD_TYPE << " build; platform "
+        << QGuiApplication::platformName() << "; median of " << options.runs << " runs\n\n";
+    out.flush();
+
+    QVector<Row> rows;
+    QJsonObject json;
+
+    // The memory figure goes first, before the timings have grown the heap.
+    if (wanted("memory")) {
+        const double kib = measureMemory();
+        json.insert(QStringLiteral("memory_kib_per_tool"), kib);
+        rows << Row{QStringLiteral("memory_kib_per_tool"), number(kib, 0), QStringLiteral("-"),
+                    QStringLiteral("-")};
+    }
+    if (wanted("update")) {
+        const UpdateFigures f = measureUpdate(options.runs);
+        const double ratio = f.toolUs / f.bareUs;
+        json.insert(QStringLiteral("update_ratio"), ratio);
+        rows << Row{QStringLiteral("update_ratio"),
+                    QStringLiteral("%1 (%2 / %3 us)")
+                        .arg(number(ratio), number(f.toolUs), number(f.bareUs)),
+                    QStringLiteral("<= 1.25"), verdict(ratio <= 1.25)};
+    }
+    if (wanted("poll")) {
+        const auto figures = measurePoll(8, 64, options.runs);
+        const PollFigures &eight = figures.first;
+        const PollFigures &many = figures.second;
+        const double percent = many.pollUs * 64 * 50 / 1e6 * 100;
+        const double withPaint = (many.pollUs + many.paintUs) * 64 * 50 / 1e6 * 100;
+        json.insert(QStringLiteral("poll_us_per_tool_8"), eight.pollUs);
+        json.insert(QStringLiteral("poll_us_per_tool_64"), many.pollUs);
+        json.insert(QStringLiteral("poll_core_percent_64_at_50hz"), percent);
+        rows << Row{QStringLiteral("poll_us_per_tool_8"), number(eight.pollUs), QStringLiteral("-"),
+                    QStringLiteral("-")}
+             << Row{QStringLiteral("poll_us_per_tool_64"), number(many.pollUs),
+                    QStringLiteral("<= 1.2 x 8-tool (%1)").arg(number(1.2 * eight.pollUs)),
+                    verdict(many.pollUs <= 1.2 * eight.pollUs)}
+             << Row{QStringLiteral("poll_core_percent_64_at_50hz"), number(percent),
+                    QStringLiteral("< 5"), verdict(percent < 5)}
+             << Row{QStringLiteral("  (then layout+paint, us/tool: 8 / 64)"),
+                    QStringLiteral("%1 / %2").arg(number(eight.paintUs), number(many.paintUs)),
+                    QStringLiteral("info"),
+                    QStringLiteral("%1 % of a core with it at 50 Hz").arg(number(withPaint))};
+    }
+    if (wanted("create")) {
+        const CreateFigures f = measureCreate(options.runs);
+        const double ratio = f.toolMs / f.formMs;
+        json.insert(QStringLiteral("create_ms_per_tool"), f.toolMs);
+        json.insert(QStringLiteral("create_ratio"), ratio);
+        rows << Row{QStringLiteral("create_ms_per_tool"), number(f.toolMs), QStringLiteral("-"),
+                    QStringLiteral("-")}
+             << Row{QStringLiteral("create_ratio"),
+                    QStringLiteral("%1 (forms %2 ms)").arg(number(ratio), number(f.formMs)),
+                    QStringLiteral("<= 1.5"), verdict(ratio <= 1.5)};
+        for (int i = 0; i < variantCount; ++i)
+            rows << Row{QStringLiteral("  variant %1: tool / forms ms").arg(allVariants[i]),
+                        QStringLiteral("%1 / %2").arg(number(f.toolMsByVariant.at(i)),
+                                                      number(f.formMsByVariant.at(i))),
+                        QStringLiteral("info"),
+                        number(f.toolMsByVariant.at(i) / f.formMsByVariant.at(i))};
+    }
+    if (wanted("larch")) {
+        const double ms = measureLarchSwitch(options.runs);
+        json.insert(QStringLiteral("larch_switch_ms"), ms);
+        rows << Row{QStringLiteral("larch_switch_ms"), number(ms, 3), QStringLiteral("-"),
+                    QStringLiteral("-")};
+    }
+    if (wanted("helper")) {
+        const double hazel =
+            measureInputHelper(PluginVariant::StepperHazelPositionMode, options.runs);
+        const double maple =
+            measureInputHelper(PluginVariant::StepperMaplePositionMode, options.runs);
+        const double ms = (hazel + maple) / 2;
+        json.insert(QStringLiteral("input_helper_ms"), ms);
+        rows << Row{
+            QStringLiteral("input_helper_ms"),
+            QStringLiteral("%1 (Hazel %2, Maple %3)").arg(number(ms), number(hazel), number(maple)),
+            QStringLiteral("-"), QStringLiteral("-")};
+    }
+
+    printTable(rows);
+    out.flush();
+
+    if (!options.jsonFile.isEmpty()) {
+        QFile file(options.jsonFile);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(options.jsonFile));
+            return 1;
+        }
+        file.write(QJsonDocument(json).toJson());
+    }
+    return 0;
+}
