@@ -6,8 +6,8 @@
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-PACKAGES=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5svg5-dev fonts-dejavu-core
-          xvfb xauth)
+PACKAGES=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5svg5-dev libqwt-qt5-dev
+          fonts-dejavu-core xvfb xauth)
 
 say() { printf '==> %s\n' "$*"; }
 

@@ -85,7 +85,7 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QObject::tr("Runs the position mode tool plugin against a simulated six-motor module."));
+        QObject::tr("Runs the position mode tool plugin against a simulated module."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QString plugin = QStringLiteral("plugin");
@@ -94,6 +94,8 @@ int main(int argc, char *argv[])
     const QString move = QStringLiteral("move");
     const QString run = QStringLiteral("run");
     const QString expand = QStringLiteral("expand");
+    const QString motors = QStringLiteral("motors");
+    const QString rampPicture = QStringLiteral("ramp-picture");
     parser.addOptions({
         {plugin,
          QObject::tr("Load the tool plugin from PATH, a file or a directory (default: %1).")
@@ -108,7 +110,13 @@ int main(int argc, char *argv[])
          QStringLiteral("TARGET")},
         {run, QObject::tr("Let MS milliseconds of simulated time pass before going on."),
          QStringLiteral("MS")},
-        {expand, QObject::tr("On the selected tool, open the ramp panel with its collapse button.")},
+        {expand,
+         QObject::tr("On the selected tool, open the ramp panel with its collapse button.")},
+        {rampPicture, QObject::tr("On the selected tool (Hazel or Maple), open the ramp picture.")},
+        {motors,
+         QObject::tr("Simulate N motors (1 to 256, default 6), cycling through the families "
+                     "Hazel, Birch, Cedar, Maple, Larch, Rowan."),
+         QStringLiteral("N")},
     });
     if (!parser.parse(QApplication::arguments() + pluginOption))
         return fail(parser.errorText());
@@ -123,12 +131,18 @@ int main(int argc, char *argv[])
     int tabIndex = 0;
     int target = 0;
     int runMilliseconds = 0;
+    int motorCount = ToolHost::familyCount;
     if ((parser.isSet(tab) && !intOption(parser, tab, 0, &tabIndex, &error)) ||
+        (parser.isSet(motors) && !intOption(parser, motors, 1, &motorCount, &error)) ||
         (parser.isSet(move) && !intOption(parser, move, INT_MIN, &target, &error)) ||
         (parser.isSet(run) && !intOption(parser, run, 0, &runMilliseconds, &error)))
         return fail(error);
+    if (motorCount > ToolHost::maximumMotorCount)
+        return fail(QObject::tr("--motors takes at most %1 motors, not %2")
+                        .arg(ToolHost::maximumMotorCount)
+                        .arg(motorCount));
 
-    ToolHost host;
+    ToolHost host(motorCount);
     const QString pluginPath =
         parser.isSet(plugin) ? parser.value(plugin) : ToolHost::defaultPluginDirectory();
     if (!host.load(pluginPath))
@@ -145,6 +159,8 @@ int main(int argc, char *argv[])
     window.show();
     if (parser.isSet(expand))
         window.expandCurrentTool();
+    if (parser.isSet(rampPicture) && !window.openRampPicture(&error))
+        return fail(error);
     if (parser.isSet(move) && !window.moveCurrentTool(target, &error))
         return fail(error);
     if (runMilliseconds > 0)

@@ -2,6 +2,9 @@
 
 #include "hostmessages.h"
 #include "modulecontrols.h"
+#include "motionplot.h"
+#include "parametertype.h"
+#include "pluginvariant.h"
 #include "simulatedmodule.h"
 #include "toolhost.h"
 #include "toolsinterface.h"
@@ -11,53 +14,49 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QIcon>
+#include <QLabel>
 #include <QMenuBar>
+#include <QScrollArea>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QToolBar>
 
 namespace {
 constexpr int reportTimeout = 8000;
-}
+constexpr int minimumPollingRate = 10;
+constexpr int maximumPollingRate = 100;
+} // namespace
 
 MainWindow::MainWindow(ToolHost *host, QWidget *parent)
     : QMainWindow(parent), m_host(host), m_tabs(new QTabWidget(this))
 {
     setWindowTitle(tr("Position mode workbench"));
-    resize(1100, 520);
+    // Room for the widest expanded tool and the plot on a 1366 x 768 screen.
+    resize(1340, 720);
+    m_tabs->setDocumentMode(true);
     setCentralWidget(m_tabs);
 
-    m_stopAll = new QAction(QIcon(QStringLiteral(":/Player/Stop")), tr("Stop all"), this);
-    m_stopAll->setShortcut(Qt::Key_Escape);
-    m_stopAll->setShortcutContext(Qt::ApplicationShortcut);
-    m_stopAll->setToolTip(tr("Stop every motor of the module (Esc)"));
-    connect(m_stopAll, &QAction::triggered, this, &MainWindow::stopAll);
-    addAction(m_stopAll);
+    m_plot = new MotionPlot(&m_recorder);
+    m_plotDock = new QDockWidget(tr("Motion"), this);
+    m_plotDock->setObjectName(QStringLiteral("motionPlot"));
+    m_plotDock->setWidget(m_plot);
+    addDockWidget(Qt::RightDockWidgetArea, m_plotDock);
+    resizeDocks({m_plotDock}, {330}, Qt::Horizontal);
 
-    m_controls = new ModuleControls(m_host->module(), m_stopAll);
-    auto *dock = new QDockWidget(tr("Module controls"), this);
-    dock->setObjectName(QStringLiteral("moduleControls"));
-    dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetClosable);
-    dock->setWidget(m_controls);
-    addDockWidget(Qt::BottomDockWidgetArea, dock);
-    connect(dock, &QDockWidget::dockLocationChanged, this, [this](Qt::DockWidgetArea area) {
-        const bool row = area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
-        m_controls->setOrientation(row ? Qt::Horizontal : Qt::Vertical);
-    });
+    createActions();
+    createToolBars();
+    createMenus();
 
-    buildMenus(dock->toggleViewAction());
-
-    const auto showReport = [this](const QString &message) {
-        statusBar()->showMessage(message, reportTimeout);
-    };
-    connect(m_host->module(), &AxilModuleInterface::report, this, showReport);
-    connect(HostMessages::instance(), &HostMessages::posted, this, showReport);
+    connect(HostMessages::instance(), &HostMessages::posted, this, &MainWindow::showReport);
     statusBar()->showMessage(tr("Plugin %1").arg(m_host->pluginFile()), reportTimeout);
 
     m_clock.setTimerType(Qt::PreciseTimer);
-    m_clock.setInterval(tickMilliseconds);
     connect(&m_clock, &QTimer::timeout, this, &MainWindow::tick);
+    setPollingRate(defaultPollingRate);
 
+    attachModule();
     addTools();
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::showTool);
     showTool(m_tabs->currentIndex());
@@ -68,16 +67,103 @@ MainWindow::~MainWindow()
     shutdown();
 }
 
-void MainWindow::buildMenus(QAction *showControls)
+void MainWindow::createActions()
+{
+    m_connect = new QAction(tr("&Connect"), this);
+    m_connect->setObjectName(QStringLiteral("connectModule"));
+    m_connect->setToolTip(tr("Connect a new module and open its tools, as at start-up"));
+    connect(m_connect, &QAction::triggered, this, &MainWindow::connectModule);
+
+    m_disconnect = new QAction(tr("&Disconnect"), this);
+    m_disconnect->setObjectName(QStringLiteral("disconnectModule"));
+    m_disconnect->setToolTip(
+        tr("Pull the module's cable: the tools stay open, but the module is gone"));
+    connect(m_disconnect, &QAction::triggered, this, &MainWindow::disconnectModule);
+
+    m_stopAll = new QAction(QIcon(QStringLiteral(":/Player/Stop")), tr("&Stop all"), this);
+    m_stopAll->setObjectName(QStringLiteral("stopAll"));
+    m_stopAll->setShortcut(Qt::Key_Escape);
+    m_stopAll->setShortcutContext(Qt::ApplicationShortcut);
+    m_stopAll->setToolTip(tr("Stop every motor of the module (Esc)"));
+    connect(m_stopAll, &QAction::triggered, this, &MainWindow::stopAll);
+    addAction(m_stopAll);
+
+    m_rampPicture = new QAction(QIcon(QStringLiteral(":/Images/Once")), tr("&Ramp picture"), this);
+    m_rampPicture->setObjectName(QStringLiteral("rampPicture"));
+    m_rampPicture->setCheckable(true);
+    connect(m_rampPicture, &QAction::triggered, this, &MainWindow::toggleRampPicture);
+}
+
+void MainWindow::createToolBars()
+{
+    m_moduleBar = addToolBar(tr("Module"));
+    m_moduleBar->setObjectName(QStringLiteral("moduleToolBar"));
+    m_moduleBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_moduleBar->addAction(m_connect);
+    m_moduleBar->addAction(m_disconnect);
+    m_moduleBar->addSeparator();
+    auto *rateLabel = new QLabel(tr("&Polling "), m_moduleBar);
+    m_pollingRate = new QSpinBox(m_moduleBar);
+    m_pollingRate->setObjectName(QStringLiteral("pollingRate"));
+    m_pollingRate->setRange(minimumPollingRate, maximumPollingRate);
+    m_pollingRate->setSingleStep(10);
+    m_pollingRate->setSuffix(tr(" Hz"));
+    m_pollingRate->setToolTip(tr("How often the module is polled; simulated time keeps pace "
+                                 "with real time at any rate"));
+    rateLabel->setBuddy(m_pollingRate);
+    connect(m_pollingRate, QOverload<int>::of(&QSpinBox::valueChanged), this,
+            &MainWindow::setPollingRate);
+    m_moduleBar->addWidget(rateLabel);
+    m_moduleBar->addWidget(m_pollingRate);
+    m_moduleBar->addSeparator();
+    m_moduleBar->addAction(m_stopAll);
+
+    m_motorBar = addToolBar(tr("Motor"));
+    m_motorBar->setObjectName(QStringLiteral("motorToolBar"));
+    m_motorBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_controls = new ModuleControls(m_motorBar);
+    m_motorBar->addWidget(m_controls);
+    connect(m_motorBar, &QToolBar::orientationChanged, m_controls, &ModuleControls::setOrientation);
+    m_motorBar->addSeparator();
+    m_motorBar->addAction(m_rampPicture);
+}
+
+void MainWindow::createMenus()
 {
     QMenu *file = menuBar()->addMenu(tr("&File"));
     QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
 
     QMenu *module = menuBar()->addMenu(tr("&Module"));
-    module->addAction(m_stopAll);
+    module->addAction(m_connect);
+    module->addAction(m_disconnect);
     module->addSeparator();
-    module->addAction(showControls);
+    module->addAction(m_stopAll);
+
+    QMenu *motor = menuBar()->addMenu(tr("M&otor"));
+    // The tooltip of a disabled Ramp picture says why it is disabled.
+    motor->setToolTipsVisible(true);
+    motor->addAction(m_rampPicture);
+
+    QMenu *view = menuBar()->addMenu(tr("&View"));
+    QAction *plot = m_plotDock->toggleViewAction();
+    plot->setText(tr("&Motion plot"));
+    plot->setShortcut(Qt::Key_F9);
+    view->addAction(plot);
+    view->addSeparator();
+    view->addAction(m_moduleBar->toggleViewAction());
+    view->addAction(m_motorBar->toggleViewAction());
+}
+
+void MainWindow::attachModule()
+{
+    SimulatedModule *module = m_host->module();
+    m_controls->setModule(module);
+    if (module)
+        connect(module, &AxilModuleInterface::report, this, &MainWindow::showReport);
+    m_connect->setEnabled(module == nullptr);
+    m_disconnect->setEnabled(module != nullptr);
+    m_stopAll->setEnabled(module != nullptr);
 }
 
 void MainWindow::addTools()
@@ -88,8 +174,15 @@ void MainWindow::addTools()
         QString family = ToolHost::familyName(tool->pluginVariant());
         if (family.isEmpty())
             family = tool->toolsName(false);
-        const int index = m_tabs->addTab(tool, QIcon(tool->iconPath()),
-                                         tr("Motor %1 · %2").arg(motor).arg(family));
+        // The forms give the tools a minimum size below what their content needs; without it
+        // the tool's layout sets the minimum, so that the page scrolls instead of clipping.
+        tool->setMinimumSize(0, 0);
+        auto *page = new QScrollArea;
+        page->setWidgetResizable(true);
+        page->setFrameShape(QFrame::NoFrame);
+        page->setWidget(tool);
+        // Every tool has the same icon; without it six tabs fit beside the plot.
+        const int index = m_tabs->addTab(page, tr("Motor %1 · %2").arg(motor).arg(family));
         m_tabs->setTabToolTip(
             index, tr("%1, chip %2")
                        .arg(tool->toolsName(true))
@@ -97,9 +190,33 @@ void MainWindow::addTools()
     }
 }
 
+void MainWindow::removeTools(bool exiting)
+{
+    const QSignalBlocker blocker(m_tabs);
+    if (m_shown)
+        m_shown->hidePlugin();
+    m_shown = nullptr;
+    if (exiting)
+        m_host->shutdown();
+    else
+        m_host->removeTools();
+    while (m_tabs->count() > 0) {
+        QWidget *page = m_tabs->widget(0);
+        m_tabs->removeTab(0);
+        delete page;
+    }
+    updateRampPicture();
+}
+
+ToolsInterface *MainWindow::toolAt(int index) const
+{
+    const auto *page = qobject_cast<QScrollArea *>(m_tabs->widget(index));
+    return page ? qobject_cast<ToolsInterface *>(page->widget()) : nullptr;
+}
+
 ToolsInterface *MainWindow::currentTool() const
 {
-    return qobject_cast<ToolsInterface *>(m_tabs->currentWidget());
+    return toolAt(m_tabs->currentIndex());
 }
 
 bool MainWindow::selectTab(int index)
@@ -112,16 +229,32 @@ bool MainWindow::selectTab(int index)
 
 void MainWindow::showTool(int index)
 {
-    auto *tool = qobject_cast<ToolsInterface *>(m_tabs->widget(index));
+    ToolsInterface *tool = toolAt(index);
     if (tool == m_shown)
         return;
     if (m_shown)
         m_shown->hidePlugin();
     m_shown = tool;
+    updateRampPicture();
     if (!tool)
         return;
     tool->showPlugin();
-    m_controls->setMotor(tool->motorNumber());
+    const int motor = tool->motorNumber();
+    m_controls->setMotor(motor);
+    QString velocityUnit;
+    if (const SimulatedModule *module = m_host->module()) {
+        velocityUnit = module
+                           ->describeParameter(static_cast<unsigned char>(motor),
+                                               QLatin1String(ParameterType::cmd_ActualVelocity))
+                           .unit;
+    }
+    m_plot->setMotor(motor, velocityUnit);
+    m_plotDock->setWindowTitle(tr("Motion of motor %1").arg(motor));
+}
+
+void MainWindow::showReport(const QString &message)
+{
+    statusBar()->showMessage(message, reportTimeout);
 }
 
 bool MainWindow::moveCurrentTool(int target, QString *error)
@@ -160,9 +293,80 @@ void MainWindow::expandCurrentTool()
         collapse->click();
 }
 
+// Only the Hazel and Maple panels have a ramp picture; the Larch panel has the button too, but
+// nothing behind it.
+QAbstractButton *MainWindow::rampPictureButton() const
+{
+    ToolsInterface *tool = currentTool();
+    if (!tool || (tool->pluginVariant() != PluginVariant::StepperHazelPositionMode &&
+                  tool->pluginVariant() != PluginVariant::StepperMaplePositionMode))
+        return nullptr;
+    return tool->findChild<QAbstractButton *>(QStringLiteral("btnInputHelper"));
+}
+
+void MainWindow::updateRampPicture()
+{
+    disconnect(m_rampPictureSync);
+    QAbstractButton *button = rampPictureButton();
+    m_rampPicture->setEnabled(button != nullptr);
+    m_rampPicture->setChecked(button && button->isChecked());
+    ToolsInterface *tool = currentTool();
+    if (button) {
+        m_rampPicture->setToolTip(tr("Open or close the ramp picture of motor %1: the ramp "
+                                     "parameters placed on the ramp they shape")
+                                      .arg(tool->motorNumber()));
+        // The picture's own window can close it, too.
+        m_rampPictureSync =
+            connect(button, &QAbstractButton::toggled, m_rampPicture, &QAction::setChecked);
+    } else if (tool) {
+        m_rampPicture->setToolTip(tr("Only the Hazel and Maple tools have a ramp picture; "
+                                     "motor %1 has a %2 tool")
+                                      .arg(tool->motorNumber())
+                                      .arg(ToolHost::familyName(tool->pluginVariant())));
+    } else {
+        m_rampPicture->setToolTip(tr("No tool is open"));
+    }
+}
+
+void MainWindow::toggleRampPicture(bool checked)
+{
+    QAbstractButton *button = rampPictureButton();
+    if (button && button->isChecked() != checked)
+        button->click();
+}
+
+bool MainWindow::openRampPicture(QString *error)
+{
+    if (!m_rampPicture->isEnabled()) {
+        *error = m_rampPicture->toolTip();
+        return false;
+    }
+    if (!m_rampPicture->isChecked())
+        m_rampPicture->trigger();
+    return true;
+}
+
+void MainWindow::setPollingRate(int hertz)
+{
+    hertz = qBound(minimumPollingRate, hertz, maximumPollingRate);
+    m_clock.setInterval(qRound(1000.0 / hertz));
+    const QSignalBlocker blocker(m_pollingRate);
+    m_pollingRate->setValue(hertz);
+}
+
+int MainWindow::tickMilliseconds() const
+{
+    return m_clock.interval();
+}
+
 void MainWindow::tick()
 {
-    m_host->module()->advance(tickMilliseconds);
+    SimulatedModule *module = m_host->module();
+    if (!module)
+        return;
+    const int milliseconds = m_clock.interval();
+    module->advance(milliseconds);
+    m_recorder.sample(*module, milliseconds);
 }
 
 void MainWindow::runSimulatedTime(int milliseconds)
@@ -170,10 +374,12 @@ void MainWindow::runSimulatedTime(int milliseconds)
     // The live clock would add its own ticks while events are handled.
     const bool live = m_clock.isActive();
     m_clock.stop();
-    for (int elapsed = 0; elapsed < milliseconds; elapsed += tickMilliseconds) {
+    for (int elapsed = 0; elapsed < milliseconds; elapsed += m_clock.interval()) {
         tick();
         QApplication::processEvents();
     }
+    if (m_plot->isVisible())
+        m_plot->redraw();
     if (live)
         m_clock.start();
 }
@@ -186,18 +392,42 @@ void MainWindow::startClock()
 void MainWindow::stopAll()
 {
     SimulatedModule *module = m_host->module();
+    if (!module)
+        return;
     for (int m = 0; m < module->motorCount(); ++m)
         module->motorStop(static_cast<unsigned char>(m));
+}
+
+void MainWindow::disconnectModule()
+{
+    if (!m_host->module())
+        return;
+    m_host->disconnectModule();
+    attachModule();
+    showReport(tr("Module disconnected. Its tools stay open until it is connected again; the "
+                  "host refuses what they ask of it."));
+}
+
+void MainWindow::connectModule()
+{
+    const int selected = m_tabs->currentIndex();
+    removeTools(false);
+    const int count = m_host->connectModule();
+    m_recorder.reset();
+    attachModule();
+    {
+        const QSignalBlocker blocker(m_tabs);
+        addTools();
+        selectTab(qMin(selected, m_tabs->count() - 1));
+    }
+    showTool(m_tabs->currentIndex());
+    showReport(tr("Module connected: %n tool(s).", nullptr, count));
 }
 
 void MainWindow::shutdown()
 {
     m_clock.stop();
-    disconnect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::showTool);
-    if (m_shown)
-        m_shown->hidePlugin();
-    m_shown = nullptr;
-    m_host->shutdown();
+    removeTools(true);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

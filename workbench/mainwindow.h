@@ -1,17 +1,26 @@
 #pragma once
 
+#include "motionrecorder.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
 
 class ModuleControls;
+class MotionPlot;
+class QAbstractButton;
 class QAction;
+class QDockWidget;
+class QSpinBox;
 class QTabWidget;
+class QToolBar;
 class ToolHost;
 class ToolsInterface;
 
-// The workbench window: one tab per tool, the module controls in a dock, the module's reports
-// in the status bar, and a clock that lets simulated time follow real time.
+// The workbench window: one tab per tool (each in a scroll area, so that an expanded tool never
+// clips), the module and the selected motor's controls in tool bars, a plot of the selected
+// motor's motion beside the tools, the module's and the host's reports in the status bar, and a
+// clock that lets simulated time follow real time.
 class MainWindow final : public QMainWindow
 {
     Q_OBJECT
@@ -21,36 +30,66 @@ public:
     ~MainWindow() override;
 
     QTabWidget *tabs() const { return m_tabs; }
+    ToolsInterface *toolAt(int index) const;
     ToolsInterface *currentTool() const;
+    MotionPlot *plot() const { return m_plot; }
     bool selectTab(int index);
     // What a person does to move the selected tool's motor to an absolute position: enters the
     // target and presses the button. False, with the reason, when the tool lacks either.
     bool moveCurrentTool(int target, QString *error);
     // Opens the selected tool's ramp panel, as a click on its collapse button does.
     void expandCurrentTool();
+    // Opens the selected tool's ramp picture, as the Ramp picture action does. False, with the
+    // reason, when the tool has none.
+    bool openRampPicture(QString *error);
     // Lets the given simulated time pass at once, in clock ticks, handling events in between.
     void runSimulatedTime(int milliseconds);
     void startClock();
+    // Clock ticks per second, 10 to 100; each tick lets its own length of simulated time pass.
+    void setPollingRate(int hertz);
+    int tickMilliseconds() const;
     void stopAll();
+    // Deletes the module; the tools stay until connectModule() replaces them.
+    void disconnectModule();
+    // Removes the tools and creates a new module and new tools, as at start-up.
+    void connectModule();
     // aboutToExit() and deletion of every tool; the window is empty afterwards. Idempotent.
     void shutdown();
 
-    static constexpr int tickMilliseconds = 20;
+    static constexpr int defaultPollingRate = 50;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     Q_DISABLE_COPY(MainWindow)
+    void createActions();
+    void createToolBars();
+    void createMenus();
     void addTools();
-    void buildMenus(QAction *showControls);
+    void removeTools(bool exiting);
+    void attachModule();
     void showTool(int index);
+    void showReport(const QString &message);
+    void updateRampPicture();
+    void toggleRampPicture(bool checked);
+    QAbstractButton *rampPictureButton() const;
     void tick();
 
     ToolHost *const m_host;
     QTabWidget *m_tabs = nullptr;
-    QAction *m_stopAll = nullptr;
     ModuleControls *m_controls = nullptr;
+    QSpinBox *m_pollingRate = nullptr;
+    MotionRecorder m_recorder;
+    MotionPlot *m_plot = nullptr;
+    QDockWidget *m_plotDock = nullptr;
+    QToolBar *m_moduleBar = nullptr;
+    QToolBar *m_motorBar = nullptr;
+    QAction *m_connect = nullptr;
+    QAction *m_disconnect = nullptr;
+    QAction *m_stopAll = nullptr;
+    QAction *m_rampPicture = nullptr;
+    QMetaObject::Connection m_rampPictureSync;
     QPointer<ToolsInterface> m_shown;
     QTimer m_clock;
 };

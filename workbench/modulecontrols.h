@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
-class QAction;
 class QBoxLayout;
 class QLabel;
 class QSpinBox;
@@ -15,10 +15,12 @@ class ModuleControls final : public QWidget
 {
     Q_OBJECT
 public:
-    ModuleControls(SimulatedModule *module, QAction *stopAll, QWidget *parent = nullptr);
+    explicit ModuleControls(QWidget *parent = nullptr);
 
+    // Null while the module is disconnected: the controls are disabled then.
+    void setModule(SimulatedModule *module);
     void setMotor(int motor);
-    // In a row below the tools or in a column beside them.
+    // In a row (a horizontal tool bar) or in a column.
     void setOrientation(Qt::Orientation orientation);
     int motor() const { return m_motor; }
 
@@ -27,8 +29,8 @@ private:
     QSpinBox *addStateBox(const char *key, const QString &label);
     void refresh();
 
-    SimulatedModule *const m_module;
-    int m_motor = -1;
+    QPointer<SimulatedModule> m_module;
+    int m_motor = 0;
     QBoxLayout *m_layout = nullptr;
     QLabel *m_title = nullptr;
     QSpinBox *m_standby = nullptr;

@@ -20,7 +20,7 @@ struct DemoMotor
     const char *chip;
 };
 
-// The module the workbench simulates: one motor of each stepper family.
+// The motors of the simulated module, in this order, repeated as often as needed.
 const DemoMotor demoMotors[] = {
     {PluginVariant::StepperHazelPositionMode, "Hazel", "HZ-5072"},
     {PluginVariant::StepperBirchPositionMode, "Birch", "BR-428"},
@@ -30,7 +30,8 @@ const DemoMotor demoMotors[] = {
     {PluginVariant::StepperRowanPositionMode, "Rowan", "RW-2209"},
 };
 
-constexpr int demoMotorCount = int(sizeof(demoMotors) / sizeof(demoMotors[0]));
+static_assert(sizeof(demoMotors) / sizeof(demoMotors[0]) == ToolHost::familyCount,
+              "one demo motor per stepper family");
 
 QString pluginIid(const QPluginLoader &loader)
 {
@@ -39,13 +40,20 @@ QString pluginIid(const QPluginLoader &loader)
 
 } // namespace
 
-ToolHost::ToolHost(QObject *parent)
-    : QObject(parent), m_module(std::make_unique<SimulatedModule>(demoMotorCount))
+ToolHost::ToolHost(int motorCount, QObject *parent)
+    : QObject(parent), m_motorCount(qBound(1, motorCount, maximumMotorCount))
 {
-    for (int m = 0; m < demoMotorCount; ++m) {
+    createModule();
+}
+
+void ToolHost::createModule()
+{
+    m_module = std::make_unique<SimulatedModule>(m_motorCount);
+    for (int m = 0; m < m_motorCount; ++m) {
         const auto motor = static_cast<unsigned char>(m);
-        m_module->setPluginVariant(motor, demoMotors[m].variant);
-        m_module->setChipName(motor, QLatin1String(demoMotors[m].chip));
+        const DemoMotor &demo = demoMotors[m % familyCount];
+        m_module->setPluginVariant(motor, demo.variant);
+        m_module->setChipName(motor, QLatin1String(demo.chip));
     }
 }
 
@@ -122,7 +130,7 @@ bool ToolHost::loadFile(const QString &file)
 
 int ToolHost::createTools()
 {
-    if (!m_factory)
+    if (!m_factory || !m_module)
         return 0;
     for (int m = 0; m < m_module->motorCount(); ++m) {
         const auto motor = static_cast<unsigned char>(m);
@@ -146,13 +154,31 @@ QVector<ToolsInterface *> ToolHost::tools() const
     return result;
 }
 
+void ToolHost::disconnectModule()
+{
+    m_module.reset();
+}
+
+int ToolHost::connectModule()
+{
+    removeTools();
+    createModule();
+    return createTools();
+}
+
+void ToolHost::removeTools()
+{
+    const QVector<ToolsInterface *> alive = tools();
+    qDeleteAll(alive);
+    m_tools.clear();
+}
+
 void ToolHost::shutdown()
 {
     const QVector<ToolsInterface *> alive = tools();
     for (ToolsInterface *tool : alive)
         tool->aboutToExit();
-    qDeleteAll(alive);
-    m_tools.clear();
+    removeTools();
     // The factory is the plugin's root instance, a widget: it has to go while the application
     // still exists. The library itself stays loaded until the process ends.
     delete m_factory.data();

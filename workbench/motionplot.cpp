@@ -1,0 +1,255 @@
+#include "motionplot.h"
+
+#include "motionrecorder.h"
+
+#include <qwt_curve_fitter.h>
+#include <qwt_graphic.h>
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_grid.h>
+#include <qwt_scale_draw.h>
+#include <qwt_scale_engine.h>
+#include <qwt_scale_widget.h>
+#include <qwt_text.h>
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+const QColor positionColor(0x1f, 0x5f, 0xa8);
+const QColor targetColor(0x7a, 0x7a, 0x7a);
+const QColor velocityColor(0xc2, 0x5b, 0x12);
+
+QwtText axisTitle(const QString &title, const QColor &color, const QFont &font)
+{
+    QwtText text(title);
+    text.setColor(color);
+    text.setFont(font);
+    return text;
+}
+
+// The axis keeps its range while the curves fit in it and fill at least a third of it, so that
+// it does not twitch with every redraw (and its labels need no new layout). Otherwise it gets a
+// new range with a little room above and below; a flat curve gets a span of minimumSpan around
+// it, not a magnified view of nothing. True when the range changed.
+bool scaleAxis(QwtPlot *plot, double lowest, double highest, double minimumSpan)
+{
+    const QwtInterval shown = plot->axisInterval(QwtPlot::yLeft);
+    const double span = std::max(highest - lowest, minimumSpan);
+    if (shown.width() > 0 && shown.contains(lowest) && shown.contains(highest) &&
+        span * 3 >= shown.width())
+        return false;
+    const double middle = (lowest + highest) / 2;
+    lowest = middle - span * 0.58;
+    highest = middle + span * 0.58;
+    double step = 0;
+    plot->axisScaleEngine(QwtPlot::yLeft)
+        ->autoScale(plot->axisMaxMajor(QwtPlot::yLeft), lowest, highest, step);
+    plot->setAxisScale(QwtPlot::yLeft, lowest, highest, step);
+    return true;
+}
+
+// Draws the curves again; the axes, whose labels take most of the time, only if they changed.
+void replot(QwtPlot *plot, bool axesChanged)
+{
+    if (axesChanged)
+        plot->replot();
+    else
+        static_cast<QwtPlotCanvas *>(plot->canvas())->replot();
+}
+
+} // namespace
+
+MotionPlot::MotionPlot(const MotionRecorder *recorder, QWidget *parent)
+    : QWidget(parent), m_recorder(recorder)
+{
+    m_positionPlot = addPlot(tr("Position (steps)"), positionColor);
+    m_velocityPlot = addPlot(tr("Velocity"), velocityColor);
+    m_velocityPlot->setAxisTitle(QwtPlot::xBottom,
+                                 axisTitle(tr("Simulated time (s), 0 = now"),
+                                           palette().color(QPalette::WindowText), font()));
+    m_target = addCurve(m_positionPlot, tr("Target position"), targetColor, Qt::DashLine);
+    m_target->setStyle(QwtPlotCurve::Steps);
+    m_position = addCurve(m_positionPlot, tr("Actual position"), positionColor, Qt::SolidLine);
+    m_velocity = addCurve(m_velocityPlot, tr("Actual velocity"), velocityColor, Qt::SolidLine);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(2);
+    layout->addWidget(legend({m_position, m_target}));
+    layout->addWidget(m_positionPlot, 1);
+    layout->addWidget(legend({m_velocity}));
+    layout->addWidget(m_velocityPlot, 1);
+    setMinimumSize(280, 360);
+
+    m_timer.setInterval(redrawMilliseconds);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (m_recorder->revision() != m_drawnRevision || m_motor != m_drawnMotor)
+            redraw();
+    });
+    setMotor(0, QString());
+}
+
+QwtPlot *MotionPlot::addPlot(const QString &title, const QColor &color)
+{
+    auto *plot = new QwtPlot(this);
+    plot->setAutoReplot(false);
+    auto *canvas = new QwtPlotCanvas(plot);
+    canvas->setFrameStyle(QFrame::Box | QFrame::Plain);
+    canvas->setLineWidth(1);
+    canvas->setPalette(QColor(0xbd, 0xbd, 0xbd)); // the frame
+    canvas->setBorderRadius(0);
+    // The plot is redrawn as a whole each time: a backing store would only add a copy.
+    canvas->setPaintAttribute(QwtPlotCanvas::BackingStore, false);
+    plot->setCanvas(canvas);
+    plot->setCanvasBackground(Qt::white);
+
+    // The axis ends where the curves end, plus the margin; it is not rounded out to a tick.
+    plot->axisScaleEngine(QwtPlot::yLeft)->setAttribute(QwtScaleEngine::Floating);
+
+    auto *grid = new QwtPlotGrid;
+    grid->setMajorPen(QColor(0xe6, 0xe6, 0xe6), 0, Qt::SolidLine);
+    grid->attach(plot);
+
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    for (int axis : {QwtPlot::yLeft, QwtPlot::xBottom}) {
+        plot->setAxisFont(axis, small);
+        plot->setAxisMaxMajor(axis, 5);
+    }
+    plot->setAxisScale(QwtPlot::xBottom, -MotionRecorder::span, 0, 2.0);
+    plot->setAxisTitle(QwtPlot::yLeft, axisTitle(title, color, font()));
+    return plot;
+}
+
+QwtPlotCurve *MotionPlot::addCurve(QwtPlot *plot, const QString &title, const QColor &color,
+                                   Qt::PenStyle style)
+{
+    auto *curve = new QwtPlotCurve(title);
+    curve->setPen(color, 2.0, style);
+    curve->setRenderHint(QwtPlotItem::RenderAntialiased);
+    curve->setLegendAttribute(QwtPlotCurve::LegendShowLine);
+    // Drops the points that lie on a straight line between their neighbours, within half a
+    // pixel: ramps at constant acceleration or velocity then cost a few line joins, not hundreds.
+    curve->setCurveFitter(new QwtWeedingCurveFitter(0.5));
+    curve->setCurveAttribute(QwtPlotCurve::Fitted);
+    curve->attach(plot);
+    return curve;
+}
+
+// A row of legend entries above a plot, so that no legend covers a curve.
+QWidget *MotionPlot::legend(std::initializer_list<const QwtPlotCurve *> curves)
+{
+    auto *row = new QWidget(this);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 2, 0, 0);
+    layout->setSpacing(4);
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    layout->addStretch();
+    for (const QwtPlotCurve *curve : curves) {
+        auto *icon = new QLabel(row);
+        icon->setPixmap(curve->legendIcon(0, QSizeF(22, 10)).toPixmap());
+        auto *text = new QLabel(curve->title().text(), row);
+        text->setFont(small);
+        layout->addWidget(icon);
+        layout->addWidget(text);
+        layout->addSpacing(8);
+    }
+    layout->addStretch();
+    return row;
+}
+
+void MotionPlot::setMotor(int motor, const QString &velocityUnit)
+{
+    m_motor = motor;
+    const QString unit = velocityUnit.trimmed();
+    m_velocityPlot->setAxisTitle(
+        QwtPlot::yLeft, axisTitle(unit.isEmpty() ? tr("Velocity") : tr("Velocity (%1)").arg(unit),
+                                  velocityColor, font()));
+}
+
+// The two canvases line up when both left axes take the width of the wider one. The extents
+// come from the labels of the last replot, so a change shows one redraw later.
+void MotionPlot::alignAxes()
+{
+    double extent = 0;
+    for (QwtPlot *plot : {m_positionPlot, m_velocityPlot}) {
+        QwtScaleWidget *axis = plot->axisWidget(QwtPlot::yLeft);
+        axis->scaleDraw()->setMinimumExtent(0);
+        extent = std::max(extent, axis->scaleDraw()->extent(axis->font()));
+    }
+    for (QwtPlot *plot : {m_positionPlot, m_velocityPlot})
+        plot->axisWidget(QwtPlot::yLeft)->scaleDraw()->setMinimumExtent(extent);
+    if (extent != m_axisExtent) {
+        m_axisExtent = extent;
+        m_positionPlot->updateLayout();
+        m_velocityPlot->updateLayout();
+    }
+}
+
+void MotionPlot::redraw()
+{
+    const std::deque<MotionRecorder::Sample> &samples = m_recorder->samples(m_motor);
+    QVector<QPointF> position, target, velocity;
+    position.reserve(int(samples.size()));
+    target.reserve(int(samples.size()));
+    velocity.reserve(int(samples.size()));
+    double lowest = 0, highest = 0, slowest = 0, fastest = 0;
+    if (!samples.empty()) {
+        lowest = highest = samples.front().position;
+    }
+    // More points than pixel columns only cost time: stroking the lines is most of a redraw.
+    const int columns = std::max(1, m_positionPlot->canvas()->width());
+    const std::size_t stride = std::max<std::size_t>(1, samples.size() / std::size_t(columns));
+    std::size_t index = 0;
+    // Time runs to the left from now (0), so that the time axis stays as it is.
+    const double now = m_recorder->now();
+    for (const MotionRecorder::Sample &s : samples) {
+        const double time = s.time - now;
+        if (index++ % stride == 0 || index == samples.size()) {
+            position.append({time, s.position});
+            velocity.append({time, s.velocity});
+        }
+        // Only the changes: a step curve holds each value until the next point, and a dash
+        // pattern would start again at every one of a thousand short segments.
+        if (target.isEmpty() || target.last().y() != s.target)
+            target.append({time, s.target});
+        lowest = std::min({lowest, s.position, s.target});
+        highest = std::max({highest, s.position, s.target});
+        slowest = std::min(slowest, s.velocity);
+        fastest = std::max(fastest, s.velocity);
+    }
+    if (!samples.empty() && target.last().x() != 0)
+        target.append({0, samples.back().target});
+    m_position->setSamples(position);
+    m_target->setSamples(target);
+    m_velocity->setSamples(velocity);
+
+    const bool positionAxis = scaleAxis(m_positionPlot, lowest, highest, 10);
+    const bool velocityAxis = scaleAxis(m_velocityPlot, slowest, fastest, 10);
+    replot(m_positionPlot, positionAxis);
+    replot(m_velocityPlot, velocityAxis);
+    if (positionAxis || velocityAxis)
+        alignAxes();
+    m_drawnRevision = m_recorder->revision();
+    m_drawnMotor = m_motor;
+}
+
+void MotionPlot::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    redraw();
+    m_timer.start();
+}
+
+void MotionPlot::hideEvent(QHideEvent *event)
+{
+    m_timer.stop();
+    QWidget::hideEvent(event);
+}

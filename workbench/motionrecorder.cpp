@@ -1,0 +1,50 @@
+#include "motionrecorder.h"
+
+#include "parametertype.h"
+#include "simulatedmodule.h"
+
+void MotionRecorder::reset()
+{
+    m_milliseconds = 0;
+    m_motors.clear();
+    ++m_revision;
+}
+
+void MotionRecorder::sample(const SimulatedModule &module, int milliseconds)
+{
+    static const QString velocityKey = QLatin1String(ParameterType::cmd_ActualVelocity);
+
+    m_milliseconds += milliseconds;
+    const double time = now();
+    if (m_motors.size() != module.motorCount())
+        m_motors.resize(module.motorCount());
+    for (int m = 0; m < m_motors.size(); ++m) {
+        const auto motor = static_cast<unsigned char>(m);
+        const MotionAxis &motion = module.motion(motor);
+        // The velocity register is in the chip's unit, as the tool shows it; a motor at rest
+        // has none, which spares the look-up for most motors most of the time.
+        const Sample sample{time, double(motion.position()),
+                            motion.isMoving() ? double(module.moduleValue(motor, velocityKey)) : 0,
+                            double(motion.target())};
+        std::deque<Sample> &samples = m_motors[m];
+        // A motor that keeps its state needs no new point, only a longer last one.
+        const auto same = [&sample](const Sample &s) {
+            return s.position == sample.position && s.velocity == sample.velocity &&
+                   s.target == sample.target;
+        };
+        if (samples.size() >= 2 && same(samples.back()) && same(samples[samples.size() - 2]))
+            samples.back().time = time;
+        else
+            samples.push_back(sample);
+        // One sample older than the span stays, so that the curves reach the plot's left edge.
+        while (samples.size() > 2 && samples[1].time < time - span)
+            samples.pop_front();
+    }
+    ++m_revision;
+}
+
+const std::deque<MotionRecorder::Sample> &MotionRecorder::samples(int motor) const
+{
+    static const std::deque<Sample> none;
+    return motor >= 0 && motor < m_motors.size() ? m_motors[motor] : none;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QVector>
+#include <deque>
+
+class SimulatedModule;
+
+// What the motors did over the last seconds, as a bench instrument records it: after each clock
+// tick it takes every motor's actual position and velocity and its target straight from the
+// simulated module, so recording never reads a parameter through the host and never shows up in
+// the module's read counts. A stretch in which nothing changes is kept as its two ends.
+class MotionRecorder final
+{
+public:
+    struct Sample
+    {
+        double time = 0; // simulated seconds since the module was connected
+        double position = 0;
+        double velocity = 0; // in the unit of the motor's velocity register
+        double target = 0;
+    };
+
+    // How far back samples are kept, in simulated seconds.
+    static constexpr double span = 10.0;
+
+    // Forgets everything; the clock starts again at zero.
+    void reset();
+    // The given simulated time has passed; samples every motor of the module.
+    void sample(const SimulatedModule &module, int milliseconds);
+
+    double now() const { return m_milliseconds / 1000.0; }
+    // Grows with every sample, so a reader can tell whether anything is new.
+    quint64 revision() const { return m_revision; }
+    const std::deque<Sample> &samples(int motor) const;
+
+private:
+    qint64 m_milliseconds = 0;
+    quint64 m_revision = 0;
+    QVector<std::deque<Sample>> m_motors;
+};
