@@ -147,6 +147,16 @@ const FamilyLimit familyLimits[] = {
      ""},
     {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_PulseDivisor, 0, 13, 5},
     {PluginVariant::StepperBirchPositionMode, ParameterType::cmd_RampDivisor, 0, 13, 8},
+    // Hazel: powers up on the S-shaped ramp, with bows that round its corners visibly.
+    {PluginVariant::StepperHazelPositionMode, ParameterType::cmd_SShapedRamp, 0, 1, 1},
+    {PluginVariant::StepperHazelPositionMode, ParameterType::cmd_Bow1, 1, 16777215, 4000},
+    {PluginVariant::StepperHazelPositionMode, ParameterType::cmd_Bow2, 1, 16777215, 3000},
+    {PluginVariant::StepperHazelPositionMode, ParameterType::cmd_Bow3, 1, 16777215, 3000},
+    {PluginVariant::StepperHazelPositionMode, ParameterType::cmd_Bow4, 1, 16777215, 4000},
+    // Maple: one band below V1 with its own acceleration and deceleration.
+    {PluginVariant::StepperMaplePositionMode, ParameterType::cmd_V1, 0, 1048575, 800},
+    {PluginVariant::StepperMaplePositionMode, ParameterType::cmd_A1, 0, 1048575, 3000},
+    {PluginVariant::StepperMaplePositionMode, ParameterType::cmd_D1, 1, 1048575, 3000},
     // Larch: an eight-point ramp with 18-bit start and stop and 16-bit accelerations.
     {PluginVariant::StepperLarchPositionMode, ParameterType::cmd_StartVelocity, 0, 262143, 0},
     {PluginVariant::StepperLarchPositionMode, ParameterType::cmd_StopVelocity, 1, 262143, 10},

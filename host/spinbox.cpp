@@ -31,6 +31,17 @@ void SpinBox::setValue(int value)
     QDoubleSpinBox::setValue(value);
 }
 
+// Some unit glyphs (², ³) are wider drawn than measured; a little room keeps them whole.
+QSize SpinBox::sizeHint() const
+{
+    return QDoubleSpinBox::sizeHint() + QSize(fontMetrics().averageCharWidth(), 0);
+}
+
+QSize SpinBox::minimumSizeHint() const
+{
+    return QDoubleSpinBox::minimumSizeHint() + QSize(fontMetrics().averageCharWidth(), 0);
+}
+
 int SpinBox::intValue() const
 {
     return static_cast<int>(std::llround(value()));

@@ -18,6 +18,8 @@ public:
     // Sets the value; without notify no signal is emitted.
     void setValue(double value, bool notify);
     int intValue() const;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
     // True while a person has typed into the field and not yet committed it.
     bool isEditing() const { return m_editing; }
 

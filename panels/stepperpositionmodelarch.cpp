@@ -9,13 +9,45 @@
 #include "toolsinterface.h"
 #include "xmlparameterwidget.h"
 
+#include <QEvent>
 #include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QGraphicsSvgItem>
 #include <QMatrix>
 #include <QPushButton>
 #include <QSvgRenderer>
 
 namespace {
+// Keeps the whole ramp picture in view, scaled with the view, so that a narrow panel shows all of
+// it instead of a scrolled part.
+class PictureFitter final : public QObject
+{
+public:
+    explicit PictureFitter(QGraphicsView *view) : QObject(view), m_view(view)
+    {
+        view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view->setRenderHint(QPainter::Antialiasing);
+        view->viewport()->installEventFilter(this);
+    }
+    void fit() const
+    {
+        if (m_view->scene())
+            m_view->fitInView(m_view->scene()->sceneRect(), Qt::KeepAspectRatio);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize)
+            fit();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QGraphicsView *m_view;
+};
+
 // Field keys in field order; "Field-" and the key name the key's rectangle on the eight-point
 // picture.
 const char *const fieldKeys[] = {"VSTART", "VSTOP", "V1", "V2", "VMAX", "TVMAX", "A1",
@@ -29,6 +61,14 @@ StepperPositionModeLarch::StepperPositionModeLarch(ToolsInterface *tool)
     ui->btnInputHelper->hide();
 
     ui->graphicsView->setScene(new QGraphicsScene(this));
+    // Room to spare goes to the diagram, the panel's centre piece.
+    ui->horizontalLayout_4->setStretch(0, 1);
+    QSizePolicy policy = sizePolicy();
+    policy.setHorizontalStretch(1);
+    setSizePolicy(policy);
+    auto *fitter = new PictureFitter(ui->graphicsView);
+    connect(ui->graphicsView->scene(), &QGraphicsScene::sceneRectChanged, fitter,
+            [fitter] { fitter->fit(); });
 
     this->tool = tool;
     motor = tool ? tool->motorNumber() : 0;

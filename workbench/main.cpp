@@ -96,6 +96,7 @@ int main(int argc, char *argv[])
     const QString expand = QStringLiteral("expand");
     const QString motors = QStringLiteral("motors");
     const QString rampPicture = QStringLiteral("ramp-picture");
+    const QString width = QStringLiteral("width");
     parser.addOptions({
         {plugin,
          QObject::tr("Load the tool plugin from PATH, a file or a directory (default: %1).")
@@ -113,6 +114,7 @@ int main(int argc, char *argv[])
         {expand,
          QObject::tr("On the selected tool, open the ramp panel with its collapse button.")},
         {rampPicture, QObject::tr("On the selected tool (Hazel or Maple), open the ramp picture.")},
+        {width, QObject::tr("Open the window PX pixels wide."), QStringLiteral("PX")},
         {motors,
          QObject::tr("Simulate N motors (1 to 256, default 6), cycling through the families "
                      "Hazel, Birch, Cedar, Maple, Larch, Rowan."),
@@ -132,10 +134,12 @@ int main(int argc, char *argv[])
     int target = 0;
     int runMilliseconds = 0;
     int motorCount = ToolHost::familyCount;
+    int windowWidth = 0;
     if ((parser.isSet(tab) && !intOption(parser, tab, 0, &tabIndex, &error)) ||
         (parser.isSet(motors) && !intOption(parser, motors, 1, &motorCount, &error)) ||
         (parser.isSet(move) && !intOption(parser, move, INT_MIN, &target, &error)) ||
-        (parser.isSet(run) && !intOption(parser, run, 0, &runMilliseconds, &error)))
+        (parser.isSet(run) && !intOption(parser, run, 0, &runMilliseconds, &error)) ||
+        (parser.isSet(width) && !intOption(parser, width, 400, &windowWidth, &error)))
         return fail(error);
     if (motorCount > ToolHost::maximumMotorCount)
         return fail(QObject::tr("--motors takes at most %1 motors, not %2")
@@ -156,6 +160,8 @@ int main(int argc, char *argv[])
         return fail(QObject::tr("there is no tab %1; the tabs are 0 to %2")
                         .arg(tabIndex)
                         .arg(window.tabs()->count() - 1));
+    if (windowWidth > 0)
+        window.resize(windowWidth, window.height());
     window.show();
     if (parser.isSet(expand))
         window.expandCurrentTool();
