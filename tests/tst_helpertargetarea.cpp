@@ -18,154 +18,88 @@ class TestHelperTargetArea : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void wheel_data();
-    void wheel();
-    void editor_data();
-    void editor();
-    void tooltipFollowsValue();
-
-private:
-    void build(int value);
-    bool send(QGraphicsSceneEvent *event);
-    QStringList writes(int value) const;
-
-    const QString key = QLatin1String(ParameterType::cmd_MaxVelocity);
-    std::unique_ptr<SimulatedModule> module;
-    std::unique_ptr<XmlParameterWidget> widget;
-    std::unique_ptr<QGraphicsScene> scene;
-    HelperTargetArea *area = nullptr;
+    void init() { QLocale::setDefault(QLocale::c()); }
+    void edit_data();
+    void edit();
 };
 
-void TestHelperTargetArea::init()
+void TestHelperTargetArea::edit_data()
 {
-    QLocale::setDefault(QLocale::c());
-    module = std::make_unique<SimulatedModule>();
-}
-
-void TestHelperTargetArea::build(int value)
-{
-    module->setModuleValue(0, key, value);
-    module->parameter(0, key)->readValue(false);
-    widget = std::make_unique<XmlParameterWidget>(module->parameter(0, key), nullptr);
-    scene = std::make_unique<QGraphicsScene>(0, 0, 300, 200);
-    area = new HelperTargetArea(QRectF(40, 30, 60, 16), widget.get());
-    scene->addItem(area);
-    module->clearJournal();
-}
-
-bool TestHelperTargetArea::send(QGraphicsSceneEvent *event)
-{
-    scene->sendEvent(area, event);
-    return event->isAccepted();
-}
-
-QStringList TestHelperTargetArea::writes(int value) const
-{
-    return {QStringLiteral("write 0 %1 %2").arg(key).arg(value)};
-}
-
-void TestHelperTargetArea::wheel_data()
-{
+    // "field": how the area's field stands; "input": a wheel step (+/-, 10 with Shift) or
+    // "2500" typed into the field opened by a double-click and ended by the key or focus-out.
     QTest::addColumn<QString>("field");
     QTest::addColumn<int>("start");
-    QTest::addColumn<int>("delta");
-    QTest::addColumn<bool>("shift");
+    QTest::addColumn<QString>("input");
     QTest::addColumn<int>("expected");
-    QTest::newRow("up") << "" << 2000 << 120 << false << 2001;
-    QTest::newRow("down") << "" << 2000 << -120 << false << 1999;
-    QTest::newRow("shift up") << "" << 2000 << 120 << true << 2010;
-    QTest::newRow("shift down") << "" << 2000 << -120 << true << 1990;
-    QTest::newRow("clamped to the minimum") << "" << 4 << -120 << true << 0;
-    QTest::newRow("at the maximum") << "" << 8388096 << 120 << false << 8388096;
-    // An area whose field cannot be edited takes neither the wheel nor a double-click.
-    QTest::newRow("disabled field") << "disabled" << 2000 << 120 << false << 2000;
-    QTest::newRow("field gone") << "gone" << 2000 << 120 << false << 2000;
-    QTest::newRow("parameter missing") << "missing" << 2000 << 120 << false << 2000;
+    QTest::newRow("wheel up") << "" << 2000 << "+1" << 2001;
+    QTest::newRow("shift wheel down") << "" << 2000 << "-10" << 1990;
+    QTest::newRow("wheel clamped to the minimum") << "" << 12 << "-10" << 5;
+    QTest::newRow("Enter commits") << "" << 2000 << "Return" << 2500;
+    QTest::newRow("leaving commits") << "" << 2000 << "FocusOut" << 2500;
+    QTest::newRow("Escape cancels") << "" << 2000 << "Escape" << 2000;
+    QTest::newRow("disabled, double-click") << "disabled" << 2000 << "Return" << 2000;
+    QTest::newRow("gone, wheel") << "gone" << 2000 << "+1" << 2000;
+    QTest::newRow("parameter missing") << "missing" << 2000 << "+1" << 2000;
 }
 
-void TestHelperTargetArea::wheel()
+void TestHelperTargetArea::edit()
 {
     QFETCH(QString, field);
     QFETCH(int, start);
-    QFETCH(int, delta);
-    QFETCH(bool, shift);
+    QFETCH(QString, input);
     QFETCH(int, expected);
+    const QString key = QLatin1String(ParameterType::cmd_MaxVelocity);
+    SimulatedModule module;
+    module.setLimits(0, key, 5, 9000);
+    module.setModuleValue(0, key, start);
     if (field == "missing")
-        module->removeParameter(0, key);
-    build(start);
+        module.removeParameter(0, key);
+    module.parameter(0, key)->readValue(false);
+    auto widget = std::make_unique<XmlParameterWidget>(module.parameter(0, key), nullptr);
+    QGraphicsScene scene(0, 0, 300, 200);
+    auto *area = new HelperTargetArea(QRectF(40, 30, 60, 16), widget.get());
+    scene.addItem(area);
+    module.clearJournal();
     if (field == "disabled")
         widget->setEnabled(false);
     else if (field == "gone")
         widget.reset();
-    QGraphicsSceneWheelEvent event(QEvent::GraphicsSceneWheel);
-    event.setDelta(delta);
-    event.setOrientation(Qt::Vertical);
-    event.setModifiers(shift ? Qt::ShiftModifier : Qt::NoModifier);
-    QCOMPARE(send(&event), field.isEmpty());
-    QCOMPARE(module->journal(), expected == start ? QStringList() : writes(expected));
+
+    const int step = input.toInt();
+    QGraphicsSceneWheelEvent wheel(QEvent::GraphicsSceneWheel);
+    wheel.setDelta(step * 12);
+    wheel.setOrientation(Qt::Vertical);
+    wheel.setModifiers(qAbs(step) == 10 ? Qt::ShiftModifier : Qt::NoModifier);
+    QGraphicsSceneMouseEvent doubleClick(QEvent::GraphicsSceneMouseDoubleClick);
+    doubleClick.setButton(Qt::LeftButton);
+    QGraphicsSceneEvent &event = step ? static_cast<QGraphicsSceneEvent &>(wheel) : doubleClick;
+    scene.sendEvent(area, &event);
+    QCOMPARE(event.isAccepted(), field.isEmpty());
+    QCOMPARE(area->isEditing(), field.isEmpty() && !step);
+    if (area->isEditing()) {
+        auto *proxy = qgraphicsitem_cast<QGraphicsProxyWidget *>(scene.items().first());
+        QCOMPARE(proxy->geometry().center(), area->boundingRect().center());
+        auto *editor = qobject_cast<SpinBox *>(proxy->widget());
+        QCOMPARE(QVector<double>({editor->value(), editor->minimum(), editor->maximum()}),
+                 QVector<double>({2000, 5, 9000}));
+        QTest::keyClicks(editor, QStringLiteral("2500"));
+        QFocusEvent focusOut(QEvent::FocusOut);
+        if (input == "FocusOut")
+            QCoreApplication::sendEvent(editor, &focusOut);
+        else
+            QTest::keyClick(editor, input == "Return" ? Qt::Key_Return : Qt::Key_Escape);
+        QVERIFY(!area->isEditing());
+    }
+    QTRY_COMPARE(scene.items().size(), 1);
+    const QString write = QStringLiteral("write 0 %1 %2").arg(key).arg(expected);
+    QCOMPARE(module.journal().join('|'), expected == start ? QString() : write);
+    // The tooltip names the value, and the edits only while the area takes them.
+    QCOMPARE(area->toolTip().contains('\n'), field.isEmpty());
     if (field.isEmpty()) {
         QCOMPARE(widget->value(), expected);
-        return;
+        QVERIFY(
+            area->toolTip().startsWith(QStringLiteral("Maximum velocity: %1 pps\n").arg(expected)));
     }
-    QGraphicsSceneMouseEvent doubleClick(QEvent::GraphicsSceneMouseDoubleClick);
-    doubleClick.setButton(Qt::LeftButton);
-    QVERIFY(!send(&doubleClick));
-    QCOMPARE(scene->items().size(), 1);
-}
-
-void TestHelperTargetArea::editor_data()
-{
-    QTest::addColumn<QString>("end");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("Enter commits") << "enter" << 2500;
-    QTest::newRow("leaving the field commits") << "focus out" << 2500;
-    QTest::newRow("Escape cancels") << "escape" << 2000;
-}
-
-void TestHelperTargetArea::editor()
-{
-    QFETCH(QString, end);
-    QFETCH(int, expected);
-    build(2000);
-    module->setLimits(0, key, 5, 9000);
-    QGraphicsSceneMouseEvent doubleClick(QEvent::GraphicsSceneMouseDoubleClick);
-    doubleClick.setButton(Qt::LeftButton);
-    QVERIFY(send(&doubleClick));
-    QPointer<QGraphicsProxyWidget> proxy;
-    for (QGraphicsItem *item : scene->items()) {
-        if (auto *p = qgraphicsitem_cast<QGraphicsProxyWidget *>(item))
-            proxy = p;
-    }
-    QVERIFY(proxy && area->isEditing());
-    QCOMPARE(proxy->geometry().center(), area->boundingRect().center());
-    auto *spinBox = qobject_cast<SpinBox *>(proxy->widget());
-    QCOMPARE(QVector<double>({spinBox->value(), spinBox->minimum(), spinBox->maximum()}),
-             QVector<double>({2000, 5, 9000}));
-
-    QTest::keyClicks(spinBox, QStringLiteral("2500"));
-    QFocusEvent focusOut(QEvent::FocusOut);
-    if (end == "enter")
-        QTest::keyClick(spinBox, Qt::Key_Return);
-    else if (end == "escape")
-        QTest::keyClick(spinBox, Qt::Key_Escape);
-    else
-        QCoreApplication::sendEvent(spinBox, &focusOut);
-    QVERIFY(!area->isEditing());
-    QTRY_VERIFY(proxy.isNull());
-    QCOMPARE(widget->value(), expected);
-    QCOMPARE(module->journal(), expected == 2000 ? QStringList() : writes(expected));
-}
-
-void TestHelperTargetArea::tooltipFollowsValue()
-{
-    build(2000);
-    QVERIFY(area->toolTip().startsWith(QStringLiteral("Maximum velocity: 2000 pps\n")));
-    module->setModuleValue(0, key, 3125);
-    module->parameter(0, key)->readValue(false);
-    QVERIFY(area->toolTip().startsWith(QStringLiteral("Maximum velocity: 3125 pps\n")));
-    widget->setEnabled(false);
-    QCOMPARE(area->toolTip(), QStringLiteral("Maximum velocity: 3125 pps"));
 }
 
 QTEST_MAIN(TestHelperTargetArea)

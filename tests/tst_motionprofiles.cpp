@@ -37,13 +37,13 @@ const Family families[] = {
      "D1=500 StopVelocity=100",
      1600, 50, 100, 3000, "100:750=3000 850:1550=1000 1550:850=2000 750:150=500"},
     {"Hazel trapezoid", PluginVariant::StepperHazelPositionMode,
-     "StartVelocity=100 StartAcceleration=3000 BreakVelocity=600 MaxAcceleration=1000 "
-     "MaxVelocity=1500 MaxDeceleration=1500 FinalDeceleration=500 StopVelocity=50",
+     "SShapedRamp=0 StartVelocity=100 StartAcceleration=3000 BreakVelocity=600 MaxVelocity=1500 "
+     "MaxAcceleration=1000 MaxDeceleration=1500 FinalDeceleration=500 StopVelocity=50",
      1500, 100, 50, 3000, "150:550=3000 650:1450=1000 1450:650=1500 550:100=500"},
     {"Hazel S-shaped", PluginVariant::StepperHazelPositionMode,
      "SShapedRamp=1 StartVelocity=50 StopVelocity=100 MaxVelocity=2000 MaxAcceleration=1500 "
      "MaxDeceleration=1000 BOW1=20000 BOW2=40000 BOW3=30000 BOW4=10000",
-     2000, 50, 100, 1500, ""},
+     2000, 50, 100, 1500, "200:1900=1500 1900:250=1000"},
     {"Rowan", PluginVariant::StepperRowanPositionMode,
      "StartStopVelocity=300 MaxVelocity=2000 MaxAcceleration=1500 MaxDeceleration=500", 2000, 300,
      300, 1500, "350:1950=1500 1950:350=1500"},
@@ -54,6 +54,10 @@ const Family families[] = {
     {"Birch", PluginVariant::StepperBirchPositionMode,
      "PulseDivisor=3 RampDivisor=13 MaxVelocity=100 MaxAcceleration=400", 3052, 0, 0, 2910,
      "100:2950=2910 2950:100=2910"},
+    // One pulse divisor more halves both.
+    {"Birch, pulse divisor 4", PluginVariant::StepperBirchPositionMode,
+     "PulseDivisor=4 RampDivisor=13 MaxVelocity=100 MaxAcceleration=400", 1526, 0, 0, 1455,
+     "100:1450=1455 1450:100=1455"},
 };
 constexpr int familyCount = int(sizeof(families) / sizeof(families[0]));
 
@@ -81,6 +85,7 @@ bool configure(SimulatedModule &module, const Family &family, const QString &ext
 struct Samples
 {
     QVector<double> x, v; // every millisecond
+    QVector<qint64> r;    // the velocity register
 };
 
 Samples runUntilArrived(SimulatedModule &module, int limit = 30000)
@@ -90,6 +95,7 @@ Samples runUntilArrived(SimulatedModule &module, int limit = 30000)
         module.advance(1);
         s.x << module.motion(0).exactPosition();
         s.v << module.motion(0).velocity();
+        s.r << module.moduleValue(0, QLatin1String(cmd_ActualVelocity));
     }
     return s;
 }
@@ -105,6 +111,10 @@ double crossing(const QVector<double> &v, double level, bool up, int from)
     return -1e9;
 }
 
+int peakIndex(const QVector<double> &v)
+{
+    return int(std::max_element(v.cbegin(), v.cend()) - v.cbegin());
+}
 } // namespace
 
 class TestMotionProfiles : public QObject
@@ -115,10 +125,8 @@ private slots:
     void bandsAndLanding_data()
     {
         QTest::addColumn<int>("index");
-        for (int i = 0; i < familyCount; ++i) {
-            if (families[i].bands[0])
-                QTest::newRow(families[i].name) << i;
-        }
+        for (int i = 0; i < familyCount; ++i)
+            QTest::newRow(families[i].name) << i;
     }
     void bandsAndLanding()
     {
@@ -128,15 +136,16 @@ private slots:
         QVERIFY(configure(module, f));
         QVERIFY(module.moveToPosition(0, 5000));
         const Samples s = runUntilArrived(module);
-
-        const auto top = std::max_element(s.v.cbegin(), s.v.cend());
-        QCOMPARE(*top, f.peak);
+        const int top = peakIndex(s.v);
+        QCOMPARE(s.v[top], f.peak);
+        // A Birch motor's velocity register counts in the chip's units.
+        const bool birch = f.variant == PluginVariant::StepperBirchPositionMode;
+        QCOMPARE(s.r[top], qint64(birch ? 100 : f.peak));
         const QVector<double> bands = numbers(QLatin1String(f.bands));
         for (int b = 0; b < bands.size(); b += 3) {
             const bool up = bands[b] < bands[b + 1];
-            const int from = up ? 0 : int(top - s.v.cbegin());
-            const double ms =
-                crossing(s.v, bands[b + 1], up, from) - crossing(s.v, bands[b], up, from);
+            const double ms = crossing(s.v, bands[b + 1], up, up ? 0 : top) -
+                              crossing(s.v, bands[b], up, up ? 0 : top);
             const double rate = std::abs(bands[b + 1] - bands[b]) * 1000 / ms;
             QVERIFY2(std::abs(rate - bands[b + 2]) < 0.005 * bands[b + 2],
                      qPrintable(QStringLiteral("band %1: %2").arg(b / 3).arg(rate)));
@@ -146,7 +155,6 @@ private slots:
         const QVector<double> moving = s.v.mid(0, s.v.size() - 1);
         QVERIFY(*std::min_element(moving.cbegin(), moving.cend()) >= std::min(f.start, f.stop));
         QVERIFY(moving.last() < std::hypot(f.stop, std::sqrt(2 * f.rate)));
-        QCOMPARE(s.v.last(), 0.0);
         QCOMPARE(module.moduleValue(0, QLatin1String(cmd_ActualPosition)), qint64(5000));
     }
 
@@ -166,32 +174,20 @@ private slots:
         QVERIFY(configure(module, f));
         QVERIFY(module.moveToPosition(0, distance));
         const Samples s = runUntilArrived(module);
-        QCOMPARE(s.x.last(), double(distance));
-        const int n = s.v.size() - 1; // the moving samples
-        QVERIFY(s.v.first() >= f.start && s.v[n - 1] < f.stop + 1);
-
-        // Acceleration and jerk from the velocity samples.
-        const int peakAt = int(std::max_element(s.v.cbegin(), s.v.cend()) - s.v.cbegin());
+        const int top = peakIndex(s.v);
         double jerk[4] = {0, 0, 0, 0}; // the steepest rise and fall, up to the peak and after
-        double acceleration = 0, deceleration = 0;
-        for (int i = 1; i + 1 < n; ++i) {
-            const double a = (s.v[i + 1] - s.v[i - 1]) * 500;
+        for (int i = 1; i + 2 < s.v.size(); ++i) {
             const double j = (s.v[i + 1] - 2 * s.v[i] + s.v[i - 1]) * 1e6;
-            QVERIFY2(std::abs(j) <= 40000 * 1.001, qPrintable(QString::number(i)));
-            acceleration = std::max(acceleration, a);
-            deceleration = std::max(deceleration, -a);
-            if (std::abs(i - peakAt) < 2)
+            if (std::abs(i - top) < 2)
                 continue; // a short move turns from BOW2 to BOW3 here
-            double *phase = i < peakAt ? jerk : jerk + 2;
+            double *phase = i < top ? jerk : jerk + 2;
             phase[0] = std::max(phase[0], j);
             phase[1] = std::max(phase[1], -j);
         }
         const double bows[4] = {20000, 40000, 10000, 30000}; // BOW1, BOW2, BOW4, BOW3
         for (int b = 0; b < 4; ++b)
             QVERIFY2(std::abs(jerk[b] - bows[b]) < 0.01 * bows[b], qPrintable(QString::number(b)));
-        QCOMPARE(s.v[peakAt] == f.peak, reachesTop);
-        if (reachesTop)
-            QVERIFY(std::abs(acceleration - 1500) < 1 && std::abs(deceleration - 1000) < 1);
+        QCOMPARE(s.v[top] == f.peak, reachesTop);
     }
 
     void movesStopOnTheTarget_data()
@@ -215,18 +211,16 @@ private slots:
         SimulatedModule module;
         QVERIFY(configure(module, f));
         QVERIFY(module.moveToPosition(0, distance));
-        qint64 target = distance;
-        Samples s;
-        if (redirect) {
-            module.advance(400);
-            s.x << module.motion(0).exactPosition();
-            s.v << module.motion(0).velocity();
-            target = redirect == 1 ? -500 : std::llround(s.x[0]) + 5;
-            // Alternation writes the target; a new move command redirects the same way.
-            QVERIFY(redirect == 1
-                        ? module.writeParameter(0, QLatin1String(cmd_TargetPosition), target)
-                        : module.moveToPosition(0, int(target)));
-        }
+        Samples s = runUntilArrived(module, redirect ? 400 : 0);
+        const double redirectedAt = redirect ? s.x.last() : 0;
+        const qint64 target = redirect == 1 ? -500
+                              : redirect    ? std::llround(redirectedAt) + 5
+                                            : distance;
+        // Alternation writes the target; a new move command redirects the same way.
+        if (redirect == 1)
+            QVERIFY(module.writeParameter(0, QLatin1String(cmd_TargetPosition), target));
+        else if (redirect)
+            QVERIFY(module.moveToPosition(0, int(target)));
         const Samples rest = runUntilArrived(module, 20000);
         s.x << rest.x;
         s.v << rest.v;
@@ -242,7 +236,7 @@ private slots:
                 QVERIFY(s.v[i] * distance >= 0 && std::abs(s.x[i]) <= std::abs(distance));
         }
         if (redirect) // braked, overran
-            QVERIFY(*std::max_element(s.x.cbegin(), s.x.cend()) > s.x[0] + 20);
+            QVERIFY(*std::max_element(s.x.cbegin(), s.x.cend()) > redirectedAt + 20);
         QCOMPARE(s.x.last(), double(target));
         QCOMPARE(s.v.last(), 0.0);
     }
@@ -269,10 +263,9 @@ private slots:
         runUntilArrived(module);
         module.advance(idle);
         QVERIFY(module.moveToPosition(0, 0));
-        int stood = 0;
-        for (module.advance(1); !module.motion(0).isMoving() && stood < 1000; module.advance(1))
-            ++stood;
-        QCOMPARE(stood, standing);
+        const QVector<double> v = runUntilArrived(module).v;
+        QCOMPARE(std::find_if(v.cbegin(), v.cend(), [](double x) { return x != 0; }) - v.cbegin(),
+                 standing);
     }
 
     void rampChangesTakeEffectWithTheNextMove()
@@ -289,24 +282,6 @@ private slots:
             // TVMAX: the top velocity, even below VMAX, is held that long.
             QVERIFY(top < 2000 && std::abs(v.count(top) - tvmax) <= 1);
         }
-    }
-
-    void birchPulseDivisorHalvesTheRates()
-    {
-        double velocity[2], acceleration[2];
-        for (int k = 0; k < 2; ++k) {
-            SimulatedModule module;
-            QVERIFY(configure(module, families[7], QStringLiteral("PulseDivisor=%1").arg(3 + k)));
-            QVERIFY(module.moveToPosition(0, 100000));
-            module.advance(20);
-            acceleration[k] = module.motion(0).velocity() / 0.02;
-            module.advance(1980);
-            velocity[k] = module.motion(0).velocity();
-            // The velocity register counts in the chip's units, as the panel's fields do.
-            QCOMPARE(module.moduleValue(0, QLatin1String(cmd_ActualVelocity)), qint64(100));
-        }
-        QVERIFY(std::abs(velocity[1] / velocity[0] - 0.5) < 1e-3);
-        QVERIFY(std::abs(acceleration[1] / acceleration[0] - 0.5) < 1e-3);
     }
 
     void stopBrakesWithTheFamilysDeceleration()
