@@ -1,15 +1,13 @@
 // The Cedar panel: four fields bound to the motor's ramp parameters.
 
 #include "axilparameter.h"
-#include "axiscontroller.h"
-#include "genericstepperpositionmode.h"
-#include "simulatedmodule.h"
+#include "testsupport.h"
 #include "xmlparameterwidget.h"
 
 #include <QPointer>
 #include <QtTest>
 
-#include <memory>
+using namespace TestSupport;
 
 class TestCedarPanel : public QObject
 {
@@ -17,60 +15,36 @@ class TestCedarPanel : public QObject
 
 private slots:
     void init() { QLocale::setDefault(QLocale::c()); }
-    void bindsTheMotorsParametersInOrder_data();
-    void bindsTheMotorsParametersInOrder();
-    void panelGoesWithTheTool();
+    void bindingsAndOwnership();
 };
 
-void TestCedarPanel::bindsTheMotorsParametersInOrder_data()
+void TestCedarPanel::bindingsAndOwnership()
 {
-    QTest::addColumn<int>("motor");
-    QTest::newRow("motor 0") << 0;
-    QTest::newRow("motor 1") << 1;
-}
-
-void TestCedarPanel::bindsTheMotorsParametersInOrder()
-{
-    QFETCH(int, motor);
-
-    SimulatedModule module(2);
-    GenericStepperPositionMode factory;
-    factory.isUsableForVariant(71);
-    std::unique_ptr<ToolsInterface> tool(
-        factory.clone(QStringLiteral("cedar"), static_cast<unsigned char>(motor), &module));
-    AxisController *c = module.controller(static_cast<unsigned char>(motor));
-
-    const auto bindings = tool->getWidgetParameters();
-    QCOMPARE(bindings.size(), 5);
-    const QList<QPair<const char *, Model::AxilParameter *>> expected = {
-        {"editMaxPosVel", c->maxVelocity},
-        {"editAcceleration", c->maxAcceleration},
-        {"editDeceleration", c->maxDeceleration},
-        {"editBow", c->bow}};
-    for (int i = 0; i < expected.size(); ++i) {
-        QCOMPARE(bindings.at(i).first->objectName(), QLatin1String(expected.at(i).first));
-        QCOMPARE(bindings.at(i).second, expected.at(i).second);
-        QCOMPARE(bindings.at(i).first->displayType(), DisplayType::Plain);
-    }
+    SimulatedModule module(2); // motor 1's parameters, not motor 0's
+    module.setModuleValue(1, QStringLiteral("par::Bow"), 321);
+    Tool tool = makeTool(module, 71, 1);
+    QStringList bound; // field, parameter, motor, display type
+    for (const auto &binding : tool->getWidgetParameters())
+        bound << QStringLiteral("%1 %2 %3 %4")
+                     .arg(binding.first->objectName(), binding.second->parameterName())
+                     .arg(binding.second->motor())
+                     .arg(binding.first->displayType());
+    QCOMPARE(bound,
+             (QStringList{"editMaxPosVel par::MaxVelocity 1 0",
+                          "editAcceleration par::MaxAcceleration 1 0",
+                          "editDeceleration par::MaxDeceleration 1 0", "editBow par::Bow 1 0",
+                          "editRelativePosition par::RelativePositioningOption 1 4"}));
 
     // The fields show the module's values, and a person's edit reaches this motor.
-    auto *bow = tool->findChild<XmlParameterWidget *>(QStringLiteral("editBow"));
-    QCOMPARE(qint64(bow->value()), c->bow->lastKnownValue());
+    auto *bow = child<XmlParameterWidget>(tool, "editBow");
+    QCOMPARE(bow->value(), 321);
     bow->setValue(1234);
-    QCOMPARE(module.journal(),
-             QStringList{QStringLiteral("write %1 par::Bow 1234").arg(motor)});
-}
+    QCOMPARE(module.journal(), QStringList{"write 1 par::Bow 1234"});
 
-void TestCedarPanel::panelGoesWithTheTool()
-{
-    SimulatedModule module;
-    GenericStepperPositionMode factory;
-    factory.isUsableForVariant(71);
-    auto *tool = factory.clone(QStringLiteral("cedar"), 0, &module);
-    QPointer<QWidget> panel = tool->findChild<QWidget *>(QStringLiteral("StepperPositionModeCedar"));
-    QVERIFY(panel);
-    QCOMPARE(panel->parentWidget(), tool);
-    delete tool;
+    // The panel is the tool's child and goes with it.
+    QPointer<QWidget> panel = child<QWidget>(tool, "StepperPositionModeCedar");
+    QCOMPARE(panel->parentWidget(), static_cast<QWidget *>(tool.get()));
+    tool.reset();
     QVERIFY(!panel);
 }
 

@@ -1,10 +1,7 @@
 // The generic position tool driven through its own widgets against the simulated module.
 
 #include "axilparameter.h"
-#include "axiscontroller.h"
-#include "genericstepperpositionmode.h"
-#include "parametertype.h"
-#include "simulatedmodule.h"
+#include "testsupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,28 +12,16 @@
 #include <QSpinBox>
 #include <QtTest>
 
-#include <memory>
+using namespace TestSupport;
 
 namespace {
-const QString target = QLatin1String(ParameterType::cmd_TargetPosition);
-const QString actual = QLatin1String(ParameterType::cmd_ActualPosition);
-const QString velocity = QLatin1String(ParameterType::cmd_ActualVelocity);
-const QString counter = QLatin1String(ParameterType::cmd_EncoderPosition);
-const QString relativeOption = QLatin1String(ParameterType::cmd_RelativePositioningOption);
+const QString targetKey = QStringLiteral("par::TargetPosition");
+const QString actualKey = QStringLiteral("par::ActualPosition");
 
-std::unique_ptr<ToolsInterface> makeTool(SimulatedModule &module, int variant = 0)
+void report(SimulatedModule &module, qint64 position)
 {
-    GenericStepperPositionMode factory;
-    factory.isUsableForVariant(variant);
-    return std::unique_ptr<ToolsInterface>(factory.clone(QStringLiteral("tool"), 0, &module));
-}
-
-template <typename T> T *child(QWidget *tool, const char *name)
-{
-    T *w = tool->findChild<T *>(QLatin1String(name));
-    if (!w)
-        qFatal("no widget %s", name);
-    return w;
+    module.setModuleValue(0, actualKey, position);
+    module.pollTraces();
 }
 } // namespace
 
@@ -45,357 +30,197 @@ class TestGenericTool : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void progressFollowsTheMove_data();
-    void progressFollowsTheMove();
-    void arrivalEndsFollowing();
-    void alternationShuttles();
-    void stopEndsFollowing();
-    void clearWritesInOrderAndKeepsFollowing();
-    void relativeMoveReadsTheModulesTarget_data();
-    void relativeMoveReadsTheModulesTarget();
-    void targetFieldFollowsTheParameter();
-    void moduleWithoutParameters_data();
-    void moduleWithoutParameters();
-    void collapseButton_data();
+    void init() { QLocale::setDefault(QLocale::c()); }
+    void followsTheMove_data();
+    void followsTheMove();
+    void targetFieldAndMissingParameters_data();
+    void targetFieldAndMissingParameters();
     void collapseButton();
-    void motorReallyArrives();
-    void shuttlesUnderSimulatedTime();
-
-private:
-    // Shows the tool and starts an absolute move from start to moveTo, as a person would.
-    void startMove(ToolsInterface *tool, SimulatedModule &module, int start, int moveTo);
-    void report(SimulatedModule &module, qint64 position);
+    void motorReallyArrivesAndShuttles();
 };
 
-void TestGenericTool::init()
+void TestGenericTool::followsTheMove_data()
 {
-    QLocale::setDefault(QLocale::c());
-}
-
-void TestGenericTool::startMove(ToolsInterface *tool, SimulatedModule &module, int start,
-                                int moveTo)
-{
-    module.setModuleValue(0, actual, start);
-    tool->showPlugin();
-    child<QSpinBox>(tool, "editTargetPosition")->setValue(moveTo);
-    child<QPushButton>(tool, "btnAbsolute")->click();
-}
-
-void TestGenericTool::report(SimulatedModule &module, qint64 position)
-{
-    module.setModuleValue(0, actual, position);
-    module.pollTraces();
-}
-
-void TestGenericTool::progressFollowsTheMove_data()
-{
+    // After an absolute move from start to moveTo, the steps are applied in order: a number is
+    // a position the module reports, "key=value" the module's own change, "uncheck" clears the
+    // alternation, anything else is a button.
     QTest::addColumn<int>("start");
     QTest::addColumn<int>("moveTo");
-    QTest::addColumn<int>("position");
+    QTest::addColumn<bool>("alternating");
+    QTest::addColumn<QString>("steps");
     QTest::addColumn<int>("percent");
+    QTest::addColumn<QString>("journal"); // after the move command
 
-    QTest::newRow("quarter") << 0 << 1000 << 250 << 25;
-    QTest::newRow("past the target") << 0 << 1000 << 1200 << 100;
-    QTest::newRow("behind the start") << 0 << 1000 << -100 << 10;
-    QTest::newRow("downwards") << 1000 << 0 << 600 << 40;
-    QTest::newRow("negative range") << -500 << -1500 << -1250 << 75;
-    QTest::newRow("truncates") << 0 << 3 << 2 << 66;
-    QTest::newRow("start equals target") << 700 << 700 << 650 << 100;
-    QTest::newRow("full 32-bit span") << -2000000000 << 2000000000 << 0 << 50;
-    QTest::newRow("full span downwards") << 2000000000 << -2000000000 << -1999999999 << 99;
-    QTest::newRow("extremes") << INT_MIN + 1 << INT_MAX << INT_MIN + 2 << 0;
+    QTest::newRow("quarter") << 0 << 1000 << false << "250" << 25 << "";
+    QTest::newRow("past the target") << 0 << 1000 << false << "1200" << 100 << "";
+    QTest::newRow("behind the start") << 0 << 1000 << false << "-100" << 10 << "";
+    QTest::newRow("downwards") << 1000 << 0 << false << "600" << 40 << "";
+    QTest::newRow("negative range") << -500 << -1500 << false << "-1250" << 75 << "";
+    QTest::newRow("truncates") << 0 << 3 << false << "2" << 66 << "";
+    QTest::newRow("start equals target") << 700 << 700 << false << "650" << 100 << "";
+    QTest::newRow("full 32-bit span") << -2000000000 << 2000000000 << false << "0" << 50 << "";
+    QTest::newRow("extremes") << INT_MIN + 1 << INT_MAX << false << "-2147483646" << 0 << "";
+    QTest::newRow("arrival ends following") << 0 << 1000 << false << "1000 500" << 100 << "";
+    QTest::newRow("alternation shuttles")
+        << 0 << 1000 << true << "1000 0 250" << 25
+        << "write 0 par::TargetPosition 0; write 0 par::TargetPosition 1000";
+    QTest::newRow("unchecked while shuttling")
+        << 0 << 1000 << true << "1000 uncheck 0 100" << 100 << "write 0 par::TargetPosition 0";
+    QTest::newRow("stop ends shuttling")
+        << 0 << 1000 << true << "250 btnStop 300 1000" << 100 << "stop 0";
+    // Clear keeps following with start and target both read back as 0: the next report of 0 is
+    // an arrival, and the alternation writes the target again.
+    QTest::newRow("clear keeps following")
+        << 0 << 1000 << true << "400 btnClear 1 0" << 100
+        << "stop 0; write 0 par::TargetPosition 0; write 0 par::ActualPosition 0; "
+           "write 0 par::EncoderPosition 0; write 0 par::TargetPosition 0";
+    // A relative move of 100 from 400 goes to 500, or from the target 100 to 200, as the module's
+    // option says: the tool follows the target that the module reports.
+    QTest::newRow("relative from the actual position")
+        << 400 << 100 << false << "btnRelative 450" << 50 << "moveRel 0 100";
+    QTest::newRow("relative from the target")
+        << 400 << 100 << false << "par::RelativePositioningOption=0 btnRelative 300" << 50
+        << "moveRel 0 100";
 }
 
-void TestGenericTool::progressFollowsTheMove()
+void TestGenericTool::followsTheMove()
 {
     QFETCH(int, start);
     QFETCH(int, moveTo);
-    QFETCH(int, position);
+    QFETCH(bool, alternating);
+    QFETCH(QString, steps);
     QFETCH(int, percent);
+    QFETCH(QString, journal);
 
     SimulatedModule module;
-    auto tool = makeTool(module);
-    startMove(tool.get(), module, start, moveTo);
-    QCOMPARE(module.journal(), QStringList{QStringLiteral("move 0 %1").arg(moveTo)});
-
-    report(module, position);
-    QCOMPARE(child<QLabel>(tool.get(), "dispActualPosition")->text(), QString::number(position));
-    QCOMPARE(child<QProgressBar>(tool.get(), "progressBar")->value(), percent);
-}
-
-void TestGenericTool::arrivalEndsFollowing()
-{
-    SimulatedModule module;
-    auto tool = makeTool(module);
-    auto *bar = child<QProgressBar>(tool.get(), "progressBar");
+    Tool tool = makeTool(module, 0);
+    auto *bar = child<QProgressBar>(tool, "progressBar");
     QCOMPARE(bar->value(), 24); // the form's value until the first update
-
-    startMove(tool.get(), module, 0, 1000);
-    report(module, 1000);
-    QCOMPARE(bar->value(), 100);
-    // Idle again: a later position shows 100, not a fraction of the old move.
-    report(module, 500);
-    QCOMPARE(bar->value(), 100);
-    QCOMPARE(module.journal(), QStringList{QStringLiteral("move 0 1000")});
-}
-
-void TestGenericTool::alternationShuttles()
-{
-    SimulatedModule module;
-    auto tool = makeTool(module);
-    auto *alternating = child<QCheckBox>(tool.get(), "cbAlternating");
-    auto *bar = child<QProgressBar>(tool.get(), "progressBar");
-    alternating->setChecked(true);
-    startMove(tool.get(), module, 0, 500);
-    module.clearJournal();
-
-    report(module, 500);
-    QCOMPARE(module.journal(), QStringList{QStringLiteral("write 0 %1 0").arg(target)});
-    report(module, 250);
-    QCOMPARE(bar->value(), 50);
-    report(module, 0);
-    QCOMPARE(module.journal().last(), QStringLiteral("write 0 %1 500").arg(target));
-
-    // Unchecked while shuttling: the next arrival ends it without a further write.
-    alternating->setChecked(false);
-    module.clearJournal();
-    report(module, 500);
-    QVERIFY(module.journal().isEmpty());
-    report(module, 100);
-    QCOMPARE(bar->value(), 100);
-}
-
-void TestGenericTool::stopEndsFollowing()
-{
-    SimulatedModule module;
-    auto tool = makeTool(module);
-    child<QCheckBox>(tool.get(), "cbAlternating")->setChecked(true);
-    startMove(tool.get(), module, 0, 800);
-    report(module, 200);
-    QCOMPARE(child<QProgressBar>(tool.get(), "progressBar")->value(), 25);
-
-    child<QPushButton>(tool.get(), "btnStop")->click();
-    QCOMPARE(module.journal().last(), QStringLiteral("stop 0"));
-    report(module, 300);
-    QCOMPARE(child<QProgressBar>(tool.get(), "progressBar")->value(), 100);
-    // Reaching the old target no longer shuttles.
-    module.clearJournal();
-    report(module, 800);
-    QVERIFY(module.journal().isEmpty());
-}
-
-void TestGenericTool::clearWritesInOrderAndKeepsFollowing()
-{
-    SimulatedModule module;
-    auto tool = makeTool(module);
-    child<QCheckBox>(tool.get(), "cbAlternating")->setChecked(true);
-    startMove(tool.get(), module, 100, 900);
-    report(module, 400);
-    module.clearJournal();
-
-    child<QPushButton>(tool.get(), "btnClear")->click();
-    QCOMPARE(module.journal(), (QStringList{QStringLiteral("stop 0"),
-                                            QStringLiteral("write 0 %1 0").arg(target),
-                                            QStringLiteral("write 0 %1 0").arg(actual),
-                                            QStringLiteral("write 0 %1 0").arg(counter)}));
-    QCOMPARE(module.moduleValue(0, counter), 0);
-    QCOMPARE(child<QLabel>(tool.get(), "dispActualPosition")->text(), QStringLiteral("0"));
-
-    // Still following, with start and target both read back as 0: the next report of the
-    // target position counts as an arrival and, with alternation on, writes the target again.
-    module.clearJournal();
-    report(module, 1);
-    report(module, 0);
-    QCOMPARE(module.journal(), QStringList{QStringLiteral("write 0 %1 0").arg(target)});
-}
-
-void TestGenericTool::relativeMoveReadsTheModulesTarget_data()
-{
-    QTest::addColumn<int>("option");
-    QTest::addColumn<int>("expectedTarget");
-    QTest::addColumn<int>("halfway");
-
-    // Actual position 400, previous target 1000, distance 100.
-    QTest::newRow("from the actual position") << 1 << 500 << 450;
-    QTest::newRow("from the target") << 0 << 1100 << 750;
-}
-
-void TestGenericTool::relativeMoveReadsTheModulesTarget()
-{
-    QFETCH(int, option);
-    QFETCH(int, expectedTarget);
-    QFETCH(int, halfway);
-
-    SimulatedModule module;
-    module.setModuleValue(0, target, 1000);
-    module.setModuleValue(0, relativeOption, option);
-    auto tool = makeTool(module);
-    module.setModuleValue(0, actual, 400);
+    child<QCheckBox>(tool, "cbAlternating")->setChecked(alternating);
+    module.setModuleValue(0, actualKey, start);
     tool->showPlugin();
-    child<QSpinBox>(tool.get(), "editTargetPosition")->setValue(100);
-    child<QPushButton>(tool.get(), "btnRelative")->click();
+    child<QSpinBox>(tool, "editTargetPosition")->setValue(moveTo);
+    child<QPushButton>(tool, "btnAbsolute")->click();
+    QCOMPARE(module.journal(), QStringList{QStringLiteral("move 0 %1").arg(moveTo)});
+    module.clearJournal();
 
-    QCOMPARE(module.journal(), QStringList{QStringLiteral("moveRel 0 100")});
-    QCOMPARE(module.moduleValue(0, target), expectedTarget);
-    report(module, halfway);
-    QCOMPARE(child<QProgressBar>(tool.get(), "progressBar")->value(), 50);
-    report(module, expectedTarget);
-    QCOMPARE(child<QProgressBar>(tool.get(), "progressBar")->value(), 100);
+    const QStringList list = steps.split(' ');
+    for (const QString &step : list) {
+        bool isPosition = false;
+        const int position = step.toInt(&isPosition);
+        if (isPosition)
+            report(module, position);
+        else if (step.contains('='))
+            module.setModuleValue(0, step.section('=', 0, 0), step.section('=', 1).toLongLong());
+        else if (step == QLatin1String("uncheck"))
+            child<QCheckBox>(tool, "cbAlternating")->setChecked(false);
+        else
+            child<QPushButton>(tool, qPrintable(step))->click();
+    }
+    QCOMPARE(module.journal().join("; "), journal);
+    QCOMPARE(child<QLabel>(tool, "dispActualPosition")->text(), list.last());
+    QCOMPARE(bar->value(), percent);
 }
 
-void TestGenericTool::targetFieldFollowsTheParameter()
-{
-    SimulatedModule module;
-    module.setLimits(0, target, -5000, 7000);
-    auto tool = makeTool(module);
-    auto *edit = child<QSpinBox>(tool.get(), "editTargetPosition");
-    QCOMPARE(edit->minimum(), -5000);
-    QCOMPARE(edit->maximum(), 7000);
-    QCOMPARE(edit->suffix(), module.parameter(0, target)->unit());
-    const QStringList tip = edit->toolTip().split(QLatin1Char('\n'));
-    QCOMPARE(tip.size(), 2);
-    QCOMPARE(tip.at(0), module.parameter(0, target)->xmlParameter()->parameterTypeDescription());
-    QCOMPARE(tip.at(1), QStringLiteral("Integer [-5.000 .. 7.000]"));
-}
-
-void TestGenericTool::moduleWithoutParameters_data()
+void TestGenericTool::targetFieldAndMissingParameters_data()
 {
     QTest::addColumn<QString>("missing");
-    QTest::newRow("target position") << target;
-    QTest::newRow("relative option") << relativeOption;
-    QTest::newRow("actual position") << actual;
+    QTest::addColumn<bool>("targetLimits"); // the target field takes the parameter's limits
+    QTest::addColumn<bool>("optionField");  // the bound field shows the option, not a fixed text
+    QTest::addColumn<QString>("display");
+    QTest::newRow("complete") << "" << true << true << "60";
+    QTest::newRow("no target position") << "par::TargetPosition" << false << true << "60";
+    QTest::newRow("no relative option")
+        << "par::RelativePositioningOption" << true << false << "60";
+    QTest::newRow("no actual position") << "par::ActualPosition" << true << true << "0";
 }
 
-void TestGenericTool::moduleWithoutParameters()
+void TestGenericTool::targetFieldAndMissingParameters()
 {
     QFETCH(QString, missing);
+    QFETCH(bool, targetLimits);
+    QFETCH(bool, optionField);
+    QFETCH(QString, display);
 
     SimulatedModule module;
+    module.setLimits(0, targetKey, -5000, 7000);
     module.removeParameter(0, missing);
-    module.setModuleValue(0, actual, 321);
-    auto tool = makeTool(module);
-    auto *edit = child<QSpinBox>(tool.get(), "editTargetPosition");
-    auto *combo = child<QComboBox>(tool.get(), "cbRelativePositionOption");
-    auto *optionField = child<QWidget>(tool.get(), "editRelativePosition");
-    auto *display = child<QLabel>(tool.get(), "dispActualPosition");
+    module.setModuleValue(0, actualKey, 321);
+    Tool tool = makeTool(module, 0);
+    auto *edit = child<QSpinBox>(tool, "editTargetPosition");
+    QCOMPARE(edit->minimum(), targetLimits ? -5000 : 0);
+    QCOMPARE(edit->maximum(), targetLimits ? 7000 : 99);
+    QCOMPARE(edit->suffix(), targetLimits ? QStringLiteral(" steps") : QString());
+    const QString description =
+        module.parameter(0, targetKey)->xmlParameter()->parameterTypeDescription();
+    QCOMPARE(edit->toolTip(),
+             targetLimits ? description + "\nInteger [-5.000 .. 7.000]" : QString());
+    auto *combo = child<QComboBox>(tool, "cbRelativePositionOption");
+    QCOMPARE(child<QWidget>(tool, "editRelativePosition")->isVisibleTo(tool.get()), optionField);
+    QCOMPARE(combo->isVisibleTo(tool.get()), !optionField);
+    QCOMPARE(combo->isEnabled(), optionField);
+    QCOMPARE(combo->currentText(), optionField ? QString() : QStringLiteral("Actual position"));
 
+    // The steps that do not need the missing parameter still run.
     tool->showPlugin();
     edit->setValue(50);
-    child<QPushButton>(tool.get(), "btnAbsolute")->click();
-    child<QPushButton>(tool.get(), "btnClear")->click();
+    child<QPushButton>(tool, "btnAbsolute")->click();
+    child<QPushButton>(tool, "btnClear")->click();
     report(module, 60);
-
-    if (missing == target) {
-        QCOMPARE(edit->minimum(), 0);
-        QCOMPARE(edit->maximum(), 99);
-        QVERIFY(edit->suffix().isEmpty());
-        QVERIFY(edit->toolTip().isEmpty());
-    } else {
-        QCOMPARE(edit->maximum(), INT_MAX);
-    }
-    if (missing == relativeOption) {
-        QVERIFY(combo->isVisibleTo(tool.get()));
-        QVERIFY(!combo->isEnabled());
-        QCOMPARE(combo->currentText(), QStringLiteral("Actual position"));
-        QVERIFY(!optionField->isVisibleTo(tool.get()));
-    } else {
-        QVERIFY(!combo->isVisibleTo(tool.get()));
-        QVERIFY(optionField->isVisibleTo(tool.get()));
-    }
-    if (missing == actual) {
-        QCOMPARE(display->text(), QStringLiteral("0"));
-        QVERIFY(!module.journal().contains(QStringLiteral("write 0 %1 0").arg(actual)));
-    } else {
-        QCOMPARE(display->text(), QStringLiteral("60"));
-    }
-    // The steps that do not need the missing parameter still ran.
-    QVERIFY(module.journal().contains(QStringLiteral("move 0 50")));
-    QVERIFY(module.journal().contains(QStringLiteral("stop 0")));
-    QCOMPARE(module.journal().contains(QStringLiteral("write 0 %1 0").arg(counter)), true);
-}
-
-void TestGenericTool::collapseButton_data()
-{
-    QTest::addColumn<int>("variant");
-    QTest::addColumn<bool>("hasPanel");
-    QTest::newRow("with a panel") << 71 << true;
-    QTest::newRow("without a panel") << 75 << false;
+    QCOMPARE(child<QLabel>(tool, "dispActualPosition")->text(), display);
+    for (const char *line : {"move 0 50", "stop 0", "write 0 par::EncoderPosition 0"})
+        QVERIFY2(module.journal().contains(QLatin1String(line)), line);
 }
 
 void TestGenericTool::collapseButton()
 {
-    QFETCH(int, variant);
-    QFETCH(bool, hasPanel);
-
-    SimulatedModule module;
-    auto tool = makeTool(module, variant);
-    auto *button = child<QPushButton>(tool.get(), "btnHideController");
-    auto *position = child<QWidget>(tool.get(), "grpPosition");
-    QLayout *mainLayout = position->parentWidget()->layout()->itemAt(0)->layout();
-    QVERIFY(mainLayout);
-    QCOMPARE(mainLayout->count(), hasPanel ? 2 : 1);
-    QVERIFY(button->isChecked());
-
-    QWidget *panel = hasPanel ? mainLayout->itemAt(1)->widget() : nullptr;
-    if (panel)
-        QVERIFY(!panel->isVisibleTo(tool.get()));
-    button->click();
-    QVERIFY(!button->isChecked());
-    if (panel)
-        QVERIFY(panel->isVisibleTo(tool.get()));
-    button->click();
-    if (panel)
-        QVERIFY(!panel->isVisibleTo(tool.get()));
-    QVERIFY(position->isVisibleTo(tool.get()));
+    for (int variant : {71, 75}) { // with a panel, and without one (nothing to collapse)
+        SimulatedModule module;
+        Tool tool = makeTool(module, variant);
+        auto *button = child<QPushButton>(tool, "btnHideController");
+        QLayout *mainLayout = child<QLayout>(tool, "mainLayout");
+        QCOMPARE(mainLayout->count(), variant == 71 ? 2 : 1);
+        QWidget *panel = variant == 71 ? mainLayout->itemAt(1)->widget() : nullptr;
+        for (bool collapsed : {true, false, true}) {
+            QCOMPARE(button->isChecked(), collapsed);
+            QVERIFY(!panel || panel->isVisibleTo(tool.get()) != collapsed);
+            button->click();
+        }
+    }
 }
 
-void TestGenericTool::motorReallyArrives()
+void TestGenericTool::motorReallyArrivesAndShuttles()
 {
     SimulatedModule module;
-    auto tool = makeTool(module);
-    startMove(tool.get(), module, 0, 3000);
-    auto *bar = child<QProgressBar>(tool.get(), "progressBar");
+    Tool tool = makeTool(module, 71);
+    tool->showPlugin();
+    child<QCheckBox>(tool, "cbAlternating")->setChecked(true);
+    child<QSpinBox>(tool, "editTargetPosition")->setValue(3000);
+    child<QPushButton>(tool, "btnAbsolute")->click();
 
-    int lastPercent = 0;
-    bool sawMotion = false;
-    for (int i = 0; i < 500 && module.moduleValue(0, actual) != 3000; ++i) {
+    // Simulated time until the first arrival: the motor stands exactly on the target, the tool
+    // shows it and sends the motor back to where it started.
+    const QString velocityKey = QStringLiteral("par::ActualVelocity");
+    bool moved = false;
+    for (int i = 0; i < 1000 && writes(module).isEmpty(); ++i) {
         module.advance(20);
-        if (module.moduleValue(0, actual) == 0)
-            continue; // not yet under way: the bar still shows the idle 100
-        QVERIFY(bar->value() >= lastPercent);
-        lastPercent = bar->value();
-        sawMotion = sawMotion || module.moduleValue(0, velocity) > 0;
+        moved = moved || module.moduleValue(0, velocityKey) > 0;
     }
-    QVERIFY(sawMotion);
-    QCOMPARE(module.moduleValue(0, actual), 3000);
-    QCOMPARE(module.moduleValue(0, velocity), 0);
-    QCOMPARE(child<QLabel>(tool.get(), "dispActualPosition")->text(), QStringLiteral("3000"));
-    QCOMPARE(bar->value(), 100);
-}
+    QVERIFY(moved);
+    QCOMPARE(module.moduleValue(0, actualKey), 3000);
+    QCOMPARE(module.moduleValue(0, velocityKey), 0);
+    QCOMPARE(child<QLabel>(tool, "dispActualPosition")->text(), QStringLiteral("3000"));
+    QCOMPARE(writes(module), QStringList{QStringLiteral("write 0 %1 0").arg(targetKey)});
 
-void TestGenericTool::shuttlesUnderSimulatedTime()
-{
-    SimulatedModule module;
-    auto tool = makeTool(module);
-    child<QCheckBox>(tool.get(), "cbAlternating")->setChecked(true);
-    startMove(tool.get(), module, 0, 1000);
-
-    QStringList arrivals;
-    for (int i = 0; i < 1000 && arrivals.size() < 3; ++i) {
-        module.advance(20);
-        arrivals << module.journal().filter(QStringLiteral("write"));
-        module.clearJournal();
-    }
-    QCOMPARE(arrivals, (QStringList{QStringLiteral("write 0 %1 0").arg(target),
-                                    QStringLiteral("write 0 %1 1000").arg(target),
-                                    QStringLiteral("write 0 %1 0").arg(target)}));
-
-    child<QPushButton>(tool.get(), "btnStop")->click();
+    // Stop ends the shuttling: the motor comes to rest and nothing more is written.
+    module.advance(500);
+    child<QPushButton>(tool, "btnStop")->click();
+    module.clearJournal();
     for (int i = 0; i < 200; ++i)
         module.advance(20);
-    QCOMPARE(module.moduleValue(0, velocity), 0);
-    QVERIFY(module.journal().filter(QStringLiteral("write")).isEmpty());
+    QCOMPARE(module.moduleValue(0, velocityKey), 0);
+    QVERIFY(writes(module).isEmpty());
+    QCOMPARE(child<QProgressBar>(tool, "progressBar")->value(), 100);
 }
 
 QTEST_MAIN(TestGenericTool)

@@ -4,28 +4,15 @@
 
 #include "axilparameter.h"
 #include "axiscontroller.h"
-#include "genericstepperpositionmode.h"
 #include "helpertargetarea.h"
 #include "inputhelper.h"
 #include "parametertype.h"
-#include "simulatedmodule.h"
+#include "testsupport.h"
 #include "xmlparameterwidget.h"
 
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QGraphicsSceneEvent>
-#include <QGraphicsView>
-#include <QGroupBox>
-#include <QLabel>
-#include <QProgressBar>
-#include <QRandomGenerator>
-#include <QSet>
-#include <QSpinBox>
 #include <QtTest>
+#include <QtWidgets>
 
-#include <iterator>
-#include <limits>
-#include <memory>
 #include <numeric>
 
 using namespace ParameterType;
@@ -47,19 +34,24 @@ private slots:
 
 private:
     void newTool();
-    qint64 pick(qint64 lo, qint64 hi);
+    QString step();
+    QString violation();
+    // At a limit, just beyond one, inside the range, or any 32-bit value.
+    qint64 pick(qint64 lo, qint64 hi)
+    {
+        const qint64 inside = lo + qint64(rng.generateDouble() * double(hi - lo));
+        const qint64 choices[] = {lo, hi, lo - 1, hi + 1, inside, qint32(rng.generate())};
+        return choices[rng.bounded(6)];
+    }
     template <typename T> T *any(const QList<T *> &list)
     {
         return list.isEmpty() ? nullptr : list.at(rng.bounded(list.size()));
     }
-    QString step();
-    QString violation();
 
     int variant = 0;
     QRandomGenerator rng;
     std::unique_ptr<SimulatedModule> module;
-    GenericStepperPositionMode factory;
-    std::unique_ptr<ToolsInterface> tool;
+    TestSupport::Tool tool;
     bool everShown = false, shown = false, polledWhileShown = false;
     int journalChecked = 0;
     QSet<QString> writable;
@@ -68,28 +60,16 @@ private:
 void TestLifecycle::newTool()
 {
     tool.reset(); // as the host does: the old tool goes before the new one is asked for
-    factory.isUsableForVariant(variant);
-    tool.reset(factory.clone(QStringLiteral("tool"), 0, module.get()));
+    tool = TestSupport::makeTool(*module, variant);
     everShown = shown = polledWhileShown = false;
-    // What the tool may write: the parameters its fields are bound to (the host's bindings and
-    // the Larch panel's own fields), those the position controls write by rule, and for the
-    // Rowan tool its ramp fields and relative-to choice.
+    // What the tool may write: those the position controls write by rule, the parameters of its
+    // fields (bound by the host or, in the Larch panel, its own), and the Rowan tool's fields.
     writable = {cmd_TargetPosition, cmd_ActualPosition, cmd_EncoderPosition, cmd_ClearOnNull};
-    for (const auto &binding : tool->getWidgetParameters())
-        writable.insert(binding.second->parameterName());
     for (XmlParameterWidget *field : tool->findChildren<XmlParameterWidget *>())
         writable.insert(field->parameter()->parameterName());
     if (variant == 74)
         writable += {cmd_MaxVelocity, cmd_MaxAcceleration, cmd_StartStopVelocity,
                      cmd_RelativePositioningOption};
-}
-
-// At a limit, just beyond one, inside the range, or any 32-bit value.
-qint64 TestLifecycle::pick(qint64 lo, qint64 hi)
-{
-    const qint64 inside = lo + qint64(rng.generateDouble() * double(hi - lo));
-    const qint64 choices[] = {lo, hi, lo - 1, hi + 1, inside, qint32(rng.generate())};
-    return choices[rng.bounded(6)];
 }
 
 QString TestLifecycle::step()
@@ -147,9 +127,7 @@ QString TestLifecycle::step()
     case 4: {
         const QString key = AxisController::keys().at(rng.bounded(AxisController::keys().size()));
         const Model::AxilParameter *p = module->parameter(0, key);
-        const qint64 extremes[] = {std::numeric_limits<qint64>::min(),
-                                   std::numeric_limits<qint64>::max(), (qint64(1) << 32) + 1,
-                                   -(qint64(1) << 33)};
+        const qint64 extremes[] = {LLONG_MIN, LLONG_MAX, (1LL << 32) + 1, -(1LL << 33)};
         const qint64 v =
             rng.bounded(3) ? pick(p->minimum(), p->maximum()) : extremes[rng.bounded(4)];
         module->setModuleValue(0, key, v);
@@ -200,7 +178,7 @@ QString TestLifecycle::violation()
 {
     const QStringList journal = module->journal();
     for (; journalChecked < journal.size(); ++journalChecked) {
-        const QStringList words = journal.at(journalChecked).split(QLatin1Char(' '));
+        const QStringList words = journal.at(journalChecked).split(' ');
         const int write = words.indexOf(QStringLiteral("write")); // refused ones too
         if (write >= 0 &&
             ((variant == 74 && !everShown) || !writable.contains(words.at(write + 2))))
@@ -219,16 +197,13 @@ QString TestLifecycle::violation()
                                  : int(qBound<qint64>(field->minimum(), known, field->maximum()));
         if (field->value() != expected)
             return QStringLiteral("%1 shows %2, its parameter holds %3")
-                .arg(field->parameter()->parameterName())
-                .arg(field->value())
-                .arg(known);
+                .arg(field->parameter()->parameterName(), QString::number(field->value()),
+                     QString::number(known));
     }
 
-    // The rest holds once the shown tool has been through a polling round: a round reads every
-    // traced parameter, and every change that the module makes to them here is followed by one,
-    // so the tool must show the module's present state, whatever it saw before (and a tool
-    // created anew, which saw nothing, too). Until then a shown Rowan tool may still show what
-    // it had, since its show reads no position.
+    // Once a shown tool has been through a polling round (which follows every change the module
+    // makes here) it shows the module's present state, whatever it saw before; until then a shown
+    // Rowan tool may still show what it had, since its show reads no position.
     if (!polledWhileShown)
         return QString();
     const QString position = QString::number(qint32(module->moduleValue(0, cmd_ActualPosition)));
@@ -247,8 +222,7 @@ QString TestLifecycle::violation()
         const qint64 stepDir = module->moduleValue(0, cmd_ExternalStepDir);
         if (hints.at(0)->isHidden() == (standby != 0) || hints.at(1)->isHidden() == (stepDir == 1))
             return QStringLiteral("hints wrong for standby %1, step/direction %2")
-                .arg(standby)
-                .arg(stepDir);
+                .arg(QString::number(standby), QString::number(stepDir));
     }
     return QString();
 }
@@ -279,10 +253,9 @@ void TestLifecycle::randomEvents()
         for (int n = 0; n < events; ++n) {
             const QString what = step();
             const QString broken = violation();
-            QVERIFY2(broken.isEmpty(), qPrintable(QStringLiteral("seed %1, event %2 (%3): %4")
-                                                      .arg(seed)
-                                                      .arg(n)
-                                                      .arg(what, broken)));
+            QVERIFY2(broken.isEmpty(),
+                     qPrintable(QStringLiteral("seed %1, event %2 (%3): %4")
+                                    .arg(QString::number(seed), QString::number(n), what, broken)));
         }
     }
     tool.reset();

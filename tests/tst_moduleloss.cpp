@@ -3,11 +3,10 @@
 
 #include "axilparameter.h"
 #include "axiscontroller.h"
-#include "genericstepperpositionmode.h"
 #include "hostmessages.h"
 #include "inputhelper.h"
 #include "parametertype.h"
-#include "simulatedmodule.h"
+#include "testsupport.h"
 #include "xmlparameterwidget.h"
 
 #include <QAbstractButton>
@@ -16,46 +15,8 @@
 #include <QSpinBox>
 #include <QtTest>
 
-#include <memory>
-
 using namespace ParameterType;
-using Tool = std::unique_ptr<ToolsInterface>;
-
-namespace {
-enum Point { Created, Shown, Moving, Hidden, HelperOpen, Trapezoidal };
-
-Tool shownTool(SimulatedModule *module, int variant, bool show = true)
-{
-    module->setPluginVariant(0, variant);
-    GenericStepperPositionMode factory;
-    factory.isUsableForVariant(variant);
-    Tool tool(factory.clone(QStringLiteral("tool"), 0, module));
-    if (show) {
-        tool->show();
-        tool->showPlugin();
-    }
-    return tool;
-}
-
-// The value of a spin box, a combo box or a field's editor, and a person's edit of it.
-QWidget *editorOf(QWidget *w)
-{
-    auto *field = qobject_cast<XmlParameterWidget *>(w);
-    return field ? field->widget() : w;
-}
-const char *valueProperty(QWidget *w)
-{
-    return qobject_cast<QComboBox *>(editorOf(w)) ? "currentIndex" : "value";
-}
-int valueOf(QWidget *w)
-{
-    return editorOf(w)->property(valueProperty(w)).toInt();
-}
-void edit(QWidget *w, int value)
-{
-    editorOf(w)->setProperty(valueProperty(w), value);
-}
-} // namespace
+using namespace TestSupport;
 
 class TestModuleLoss : public QObject
 {
@@ -69,6 +30,35 @@ private slots:
     void refusedInputChangesNothing();
     void typingIsNotOverwritten_data();
     void typingIsNotOverwritten();
+
+private:
+    enum Point { Created, Shown, Moving, Hidden, HelperOpen, Trapezoidal };
+    static Tool shownTool(SimulatedModule &module, int variant, bool show = true)
+    {
+        module.setPluginVariant(0, variant);
+        Tool tool = makeTool(module, variant);
+        if (show) {
+            tool->show();
+            tool->showPlugin();
+        }
+        return tool;
+    }
+    static void click(const Tool &tool, const char *name)
+    {
+        child<QAbstractButton>(tool, name)->click();
+    }
+    // The value of a spin box, a combo box or a field's editor, and a person's edit of it.
+    static QWidget *editorOf(QWidget *w)
+    {
+        auto *field = qobject_cast<XmlParameterWidget *>(w);
+        return field ? field->widget() : w;
+    }
+    static const char *valueProperty(QWidget *w)
+    {
+        return qobject_cast<QComboBox *>(editorOf(w)) ? "currentIndex" : "value";
+    }
+    static int valueOf(QWidget *w) { return editorOf(w)->property(valueProperty(w)).toInt(); }
+    static void edit(QWidget *w, int value) { editorOf(w)->setProperty(valueProperty(w), value); }
 };
 
 void TestModuleLoss::toolOutlivesItsModule_data()
@@ -90,23 +80,17 @@ void TestModuleLoss::toolOutlivesItsModule()
     QFETCH(int, point);
 
     auto *module = new SimulatedModule;
-    Tool tool = shownTool(module, variant, point != Created);
-    const auto click = [&tool](const char *name) {
-        tool->findChild<QAbstractButton *>(QLatin1String(name))->click();
-    };
+    Tool tool = shownTool(*module, variant, point != Created);
     if (point == Moving) {
-        tool->findChild<QSpinBox *>(QStringLiteral("editTargetPosition"))->setValue(50000);
-        click("btnAbsolute");
+        child<QSpinBox>(tool, "editTargetPosition")->setValue(50000);
+        click(tool, "btnAbsolute");
         module->advance(200);
         QVERIFY(module->motion(0).isMoving());
     } else if (point == Hidden) {
         tool->hidePlugin();
-    } else if (point == HelperOpen) {
-        click("btnInputHelper");
-    } else if (point == Trapezoidal) {
-        click("btnSwitchMode");
+    } else if (point != Shown && point != Created) {
+        click(tool, point == HelperOpen ? "btnInputHelper" : "btnSwitchMode");
     }
-
     QSignalSpy messages(HostMessages::instance(), &HostMessages::posted);
     delete module;
 
@@ -117,7 +101,7 @@ void TestModuleLoss::toolOutlivesItsModule()
     QSet<QWidget *> writers = fields;
     for (const char *name : {"editMaxPosVel", "editAcceleration", "editVStartStop", "cbRelativeTo"})
         if (variant == 74)
-            writers.insert(tool->findChild<QWidget *>(QLatin1String(name)));
+            writers.insert(child<QWidget>(tool, name));
     for (QWidget *w : writers) {
         QVERIFY(!w->isEnabled());
         QVERIFY2(w->toolTip().contains("no longer connected"), qPrintable(w->objectName()));
@@ -151,11 +135,10 @@ void TestModuleLoss::toolOutlivesItsModule()
     tool->showPlugin();
     tool->hidePlugin();
     if (tool->findChild<QAbstractButton *>("btnInputHelper")) {
-        click("btnInputHelper");
-        click("btnInputHelper");
+        click(tool, "btnInputHelper");
+        click(tool, "btnInputHelper");
         QTest::qWait(30); // the input helper's delayed set-up runs
     }
-    tool.reset();
 }
 
 void TestModuleLoss::refusedInputChangesNothing_data()
@@ -191,7 +174,7 @@ void TestModuleLoss::refusedInputChangesNothing()
     SimulatedModule module;
     if (missing)
         module.removeParameter(0, key);
-    Tool tool = shownTool(&module, variant);
+    Tool tool = shownTool(module, variant);
     Model::AxilParameter *parameter = module.parameter(0, key);
     if (newMaximum)
         module.setLimits(0, key, parameter->minimum(), newMaximum);
@@ -199,10 +182,10 @@ void TestModuleLoss::refusedInputChangesNothing()
     QSignalSpy reports(&module, &AxilModuleInterface::report);
     module.clearJournal();
 
-    QWidget *w = tool->findChild<QWidget *>(field);
+    QWidget *w = child<QWidget>(tool, qPrintable(field));
     edit(w, value);
     QCOMPARE(reports.count(), 1);
-    QVERIFY(module.journal().filter(QRegularExpression("^write")).isEmpty());
+    QVERIFY(writes(module).isEmpty());
     QCOMPARE(module.moduleValue(0, key), before);
     // The field shows again what the module holds (or, for a parameter it lacks, the default).
     QCOMPARE(valueOf(w), int(parameter->lastKnownValue()));
@@ -224,13 +207,12 @@ void TestModuleLoss::typingIsNotOverwritten()
     QFETCH(bool, inProxy);
 
     SimulatedModule module;
-    Tool tool = shownTool(&module, variant);
-    QObject *window = tool.get();
-    if (inProxy) {
-        tool->findChild<QAbstractButton *>(QStringLiteral("btnInputHelper"))->click();
-        window = tool->findChild<InputHelper *>();
-    }
-    QWidget *typing = editorOf(window->findChild<QWidget *>(QStringLiteral("editMaxPosVel")));
+    Tool tool = shownTool(module, variant);
+    if (inProxy)
+        click(tool, "btnInputHelper");
+    QObject *window =
+        inProxy ? static_cast<QObject *>(tool->findChild<InputHelper *>()) : tool.get();
+    QWidget *typing = editorOf(child<QWidget>(window, "editMaxPosVel"));
     auto *line = typing->findChild<QLineEdit *>();
     qobject_cast<QAbstractSpinBox *>(typing)->selectAll();
     QTest::keyClicks(line, QStringLiteral("1234"));
