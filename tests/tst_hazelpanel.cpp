@@ -161,7 +161,7 @@ void TestHazelPanel::inputHelper()
     QPointer<SpinBox> again = child<SpinBox>(window.data(), field);
     delete panel; // before the new window's delayed calls, which are then dropped
     QVERIFY(!window && !again);
-    QTest::qWait(50);
+    QTest::qWait(200);
 }
 
 QTEST_MAIN(TestHazelPanel)

@@ -37,7 +37,7 @@ private:
     InputHelper *clickAndSettle()
     {
         button->click();
-        QTest::qWait(50); // the window's delayed restore, fit and lines
+        QTest::qWait(200); // the window's delayed restore, fit and lines
         return tool->findChild<InputHelper *>();
     }
 
@@ -99,7 +99,7 @@ void TestMaplePanel::inputHelper()
                              DisplayType::Plain);
     field->setValue(field->value() + 3);
     QPointer<InputHelper> window = clickAndSettle();
-    QVERIFY(window->isVisible() && !window->isMinimized());
+    QTRY_VERIFY(window->isVisible() && !window->isMinimized());
     QCOMPARE(window->windowTitle(), QStringLiteral("Ramp parameters"));
     QCOMPARE(window->windowIcon().cacheKey(), button->icon().cacheKey());
     QCOMPARE(window->findChildren<SpinBox *>().size(), 9);
@@ -142,7 +142,7 @@ void TestMaplePanel::inputHelper()
     QPointer<SpinBox> again = child<SpinBox>(window.data(), name);
     delete panel; // before the new window's delayed calls, which are then dropped
     QVERIFY(!window && !again);
-    QTest::qWait(50);
+    QTest::qWait(200);
 }
 
 void TestMaplePanel::labelGivesPrefixAndSuffix_data()
