@@ -1,5 +1,7 @@
 #include "basictools.h"
 
+#include <limits>
+
 namespace BasicTools {
 
 QString int64InsertDot(qint64 value)
@@ -16,6 +18,12 @@ QString int64InsertDot(qint64 value)
         grouped.append(digits.at(i));
     }
     return negative ? QLatin1Char('-') + grouped : grouped;
+}
+
+int clampToInt(qint64 value)
+{
+    return static_cast<int>(
+        qBound<qint64>(std::numeric_limits<int>::min(), value, std::numeric_limits<int>::max()));
 }
 
 } // namespace BasicTools

@@ -9,15 +9,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 
-#include <limits>
-
-namespace {
-int toInt(qint64 value)
-{
-    return static_cast<int>(qBound<qint64>(std::numeric_limits<int>::min(), value,
-                                           std::numeric_limits<int>::max()));
-}
-} // namespace
+using BasicTools::clampToInt;
 
 XmlParameterWidget::XmlParameterWidget(QWidget *parent) : QWidget(parent)
 {
@@ -114,7 +106,7 @@ void XmlParameterWidget::applyDescription()
     tip += info.unit;
     m_showing = true;
     if (m_spinBox) {
-        m_spinBox->setRange(toInt(info.minimum), toInt(info.maximum));
+        m_spinBox->setRange(clampToInt(info.minimum), clampToInt(info.maximum));
         m_spinBox->setSuffix(info.unit);
         m_spinBox->setToolTip(tip);
     } else if (m_comboBox) {
@@ -203,9 +195,9 @@ void XmlParameterWidget::showValue(qint64 value)
 {
     m_showing = true;
     if (m_comboBox)
-        m_comboBox->setCurrentIndex(toInt(value));
+        m_comboBox->setCurrentIndex(clampToInt(value));
     else if (m_spinBox)
-        m_spinBox->setValue(toInt(value));
+        m_spinBox->setValue(clampToInt(value));
     m_showing = false;
 }
 
@@ -260,10 +252,10 @@ void XmlParameterWidget::updateEnabledState()
     if (editor) {
         editor->setEnabled(enabled);
         if (missing) {
-            const QString why = m_parameter
-                                    ? tr("Not available: this module has no %1.")
-                                          .arg(m_parameter->displayName())
-                                    : tr("Not available: the module is no longer connected.");
+            const QString why =
+                m_parameter
+                    ? tr("Not available: this module has no %1.").arg(m_parameter->displayName())
+                    : tr("Not available: the module is no longer connected.");
             editor->setToolTip(why);
         }
     }

@@ -5,19 +5,9 @@
 #include "axilmoduleinterface.h"
 #include "axilparameter.h"
 #include "axiscontroller.h"
+#include "basictools.h"
 #include "pulserate.h"
 #include "toolsinterface.h"
-
-#include <limits>
-
-namespace {
-// A velocity beyond 32 bits is still not zero: saturate rather than wrap.
-int saturated(long long value)
-{
-    return int(
-        qBound<long long>(std::numeric_limits<int>::min(), value, std::numeric_limits<int>::max()));
-}
-} // namespace
 
 StepperPositionModeBirch::StepperPositionModeBirch(ToolsInterface *tool)
     : QWidget(tool), ui(new Ui_StepperPositionModeBirch)
@@ -25,15 +15,18 @@ StepperPositionModeBirch::StepperPositionModeBirch(ToolsInterface *tool)
     ui->setupUi(this);
     this->tool = tool;
     motor = tool->motorNumber();
-    controller = tool->module() ? tool->module()->controller(motor) : nullptr;
+    controller = tool->controller();
     if (!controller)
         return;
 
     if (controller->actualVelocity->exists())
-        connect(controller->actualVelocity, &Model::AbstractParameter::valueChanged, this,
-                [this](long long v) { handleActualVelocityValueChanged(saturated(v)); });
+        connect(
+            controller->actualVelocity, &Model::AbstractParameter::valueChanged, this,
+            [this](long long v) { handleActualVelocityValueChanged(BasicTools::clampToInt(v)); });
 
-    const auto recompute = [this](long long v) { handleValuesChanged(static_cast<int>(v)); };
+    const auto recompute = [this](long long v) {
+        handleValuesChanged(static_cast<int>(v));
+    };
     const struct
     {
         XmlParameterWidget *widget;
@@ -45,8 +38,8 @@ StepperPositionModeBirch::StepperPositionModeBirch(ToolsInterface *tool)
         {ui->editAcceleration, controller->maxAcceleration},
     };
     for (const auto &b : bindings) {
-        Model::AxilParameter *p = tool->addWidgetParameter(b.widget, b.parameter,
-                                                           DisplayType::Plain);
+        Model::AxilParameter *p =
+            tool->addWidgetParameter(b.widget, b.parameter, DisplayType::Plain);
         connect(p, &Model::AbstractParameter::valueChanged, this, recompute);
     }
 }
@@ -64,7 +57,7 @@ void StepperPositionModeBirch::showPlugin()
         // Polling reports changes only; a panel created after the host last read the velocity
         // would otherwise keep the divisors enabled while the motor runs.
         if (velocity->exists())
-            handleActualVelocityValueChanged(saturated(velocity->lastKnownValue()));
+            handleActualVelocityValueChanged(BasicTools::clampToInt(velocity->lastKnownValue()));
     }
     handleValuesChanged(0);
 }
@@ -74,9 +67,9 @@ void StepperPositionModeBirch::handleValuesChanged(int)
     const int p = ui->editPulseDivisor->value();
     ui->dispMaxVelocityPPS->setText(
         QString::number(PulseRate::velocityPps(ui->editMaxVelocity->value(), p)));
-    ui->dispAccelerationPPS->setText(QString::number(PulseRate::accelerationPps2(
-        ui->editAcceleration->value(), ui->editPulseDivisor->value(),
-        ui->editRampDivisor->value())));
+    ui->dispAccelerationPPS->setText(QString::number(
+        PulseRate::accelerationPps2(ui->editAcceleration->value(), ui->editPulseDivisor->value(),
+                                    ui->editRampDivisor->value())));
 }
 
 void StepperPositionModeBirch::handleActualVelocityValueChanged(int value)

@@ -12,14 +12,12 @@ StepperPositionModeCedar::StepperPositionModeCedar(ToolsInterface *tool)
     ui->setupUi(this);
     this->tool = tool;
     motor = tool->motorNumber();
-    controller = tool->module() ? tool->module()->controller(motor) : nullptr;
+    controller = tool->controller();
     if (!controller)
         return;
     tool->addWidgetParameter(ui->editMaxPosVel, controller->maxVelocity, DisplayType::Plain);
-    tool->addWidgetParameter(ui->editAcceleration, controller->maxAcceleration,
-                             DisplayType::Plain);
-    tool->addWidgetParameter(ui->editDeceleration, controller->maxDeceleration,
-                             DisplayType::Plain);
+    tool->addWidgetParameter(ui->editAcceleration, controller->maxAcceleration, DisplayType::Plain);
+    tool->addWidgetParameter(ui->editDeceleration, controller->maxDeceleration, DisplayType::Plain);
     tool->addWidgetParameter(ui->editBow, controller->bow, DisplayType::Plain);
 }
 

@@ -11,8 +11,8 @@
 
 #include <QEvent>
 #include <QGraphicsScene>
-#include <QGraphicsView>
 #include <QGraphicsSvgItem>
+#include <QGraphicsView>
 #include <QMatrix>
 #include <QPushButton>
 #include <QSvgRenderer>
@@ -72,7 +72,7 @@ StepperPositionModeLarch::StepperPositionModeLarch(ToolsInterface *tool)
 
     this->tool = tool;
     motor = tool ? tool->motorNumber() : 0;
-    controller = tool && tool->module() ? tool->module()->controller(motor) : nullptr;
+    controller = tool ? tool->controller() : nullptr;
 
     reloadButton = new QPushButton(QStringLiteral("Reload"), this);
     connect(reloadButton.data(), &QPushButton::clicked, this, &StepperPositionModeLarch::reload);

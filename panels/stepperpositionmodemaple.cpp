@@ -26,8 +26,7 @@ StepperPositionModeMaple::StepperPositionModeMaple(ToolsInterface *tool)
     this->tool = tool;
     motor = tool->motorNumber();
     moduleAddress = tool->moduleAddress();
-    AxilModuleInterface *module = tool->module();
-    controller = module ? module->controller(motor) : nullptr;
+    controller = tool->controller();
     if (!controller)
         return;
 

@@ -5,20 +5,16 @@
 #include "axilmoduleinterface.h"
 #include "axilparameter.h"
 #include "axiscontroller.h"
+#include "basictools.h"
 #include "firmwarenames.h"
 
 #include <QLabel>
 #include <QScopedValueRollback>
-#include <limits>
 
 namespace {
 // Module limits beyond the int range are clamped, not wrapped, so that a spin box's range keeps
 // its direction, and a state beyond 32 bits stays non-zero.
-int toInt(qint64 value)
-{
-    return static_cast<int>(
-        qBound<qint64>(std::numeric_limits<int>::min(), value, std::numeric_limits<int>::max()));
-}
+using BasicTools::clampToInt;
 
 int readIntValue(Model::AxilParameter *parameter)
 {
@@ -29,8 +25,8 @@ int readIntValue(Model::AxilParameter *parameter)
 // tooltip, as "AP <number> (<min>..<max>)".
 void applyLimits(QSpinBox *edit, const Model::AxilParameter *parameter, const char *apNumber)
 {
-    edit->setMaximum(toInt(parameter->maximum()));
-    edit->setMinimum(toInt(parameter->minimum()));
+    edit->setMaximum(clampToInt(parameter->maximum()));
+    edit->setMinimum(clampToInt(parameter->minimum()));
     edit->setToolTip(QStringLiteral("AP %1 (%2..%3)")
                          .arg(QLatin1String(apNumber))
                          .arg(edit->minimum())
@@ -104,10 +100,10 @@ StepperPositionModeRowan::StepperPositionModeRowan(QString name, unsigned char m
                 [this](long long value) { displayActualPosition(static_cast<qint32>(value)); });
     if (standbyParam)
         connect(standbyParam, &Model::AbstractParameter::valueChanged, this,
-                [this](long long value) { handleStandbyValueChanged(toInt(value)); });
+                [this](long long value) { handleStandbyValueChanged(clampToInt(value)); });
     if (extStepDirParam)
         connect(extStepDirParam, &Model::AbstractParameter::valueChanged, this,
-                [this](long long value) { handleExtStepDirValueChanged(toInt(value)); });
+                [this](long long value) { handleExtStepDirValueChanged(clampToInt(value)); });
     // initializing stays true until the first show: nothing the widgets went through so far (the
     // combo box being filled, values clamped to the new limits) reaches the module.
 }
@@ -136,9 +132,9 @@ void StepperPositionModeRowan::showPlugin()
     if (actualPositionParam)
         displayActualPosition(static_cast<qint32>(actualPositionParam->lastKnownValue()));
     if (standbyParam && standbyParam->lastKnownValue() != 0)
-        handleStandbyValueChanged(toInt(standbyParam->lastKnownValue()));
+        handleStandbyValueChanged(clampToInt(standbyParam->lastKnownValue()));
     if (extStepDirParam && extStepDirParam->lastKnownValue() != 0)
-        handleExtStepDirValueChanged(toInt(extStepDirParam->lastKnownValue()));
+        handleExtStepDirValueChanged(clampToInt(extStepDirParam->lastKnownValue()));
 }
 
 void StepperPositionModeRowan::hidePlugin()
@@ -234,9 +230,9 @@ void StepperPositionModeRowan::writeEdit(QWidget *field, Model::AxilParameter *p
     // Refused by the module, which reports why: the field shows again what the module holds.
     const QScopedValueRollback<bool> loading(initializing, true);
     if (auto *edit = qobject_cast<QSpinBox *>(field))
-        edit->setValue(toInt(parameter->lastKnownValue()));
+        edit->setValue(clampToInt(parameter->lastKnownValue()));
     else if (auto *combo = qobject_cast<QComboBox *>(field))
-        combo->setCurrentIndex(toInt(parameter->lastKnownValue()));
+        combo->setCurrentIndex(clampToInt(parameter->lastKnownValue()));
 }
 
 void StepperPositionModeRowan::moduleGone()
