@@ -9,8 +9,7 @@ namespace Model {
 AxilParameter::AxilParameter(AxilModuleInterface *module, unsigned char motor,
                              const ParameterInfo &info, QObject *parent)
     : BaseXMLParameter(info, parent), m_module(module), m_motor(motor)
-{
-}
+{}
 
 AxilParameter::~AxilParameter() = default;
 

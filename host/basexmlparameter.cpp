@@ -20,7 +20,7 @@ void BaseXMLParameter::setInfo(const ParameterInfo &info)
 void BaseXMLParameter::describe()
 {
     m_xml.setParameterTypeDescription(m_info.description.isEmpty() ? m_info.displayName
-                                                                    : m_info.description);
+                                                                   : m_info.description);
     m_xml.value()->setType(m_info.typeName);
     m_xml.value()->setLimits(m_info.minimum, m_info.maximum);
 }

@@ -10,8 +10,7 @@ ToolsInterface::ToolsInterface(const QString &name, const QString &title, ToolsT
                                unsigned char motor, AxilModuleInterface *module,
                                const QString &iconPath, QWidget *parent)
     : ToolsInterface(name, title, type, 0, motor, module, iconPath, parent)
-{
-}
+{}
 
 ToolsInterface::ToolsInterface(const QString &name, const QString &title, ToolsType::Types type,
                                int variant, unsigned char motor, AxilModuleInterface *module,

@@ -32,8 +32,7 @@ public:
     XmlParameterWidget(Model::AxilParameter *parameter, QWidget *parent);
     ~XmlParameterWidget() override;
 
-    void setParameter(Model::AxilParameter *parameter,
-                      DisplayType::Type type = DisplayType::Plain);
+    void setParameter(Model::AxilParameter *parameter, DisplayType::Type type = DisplayType::Plain);
     Model::AxilParameter *parameter() const;
     DisplayType::Type displayType() const { return m_type; }
 

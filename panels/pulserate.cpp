@@ -15,8 +15,8 @@ qint64 velocityPps(int velocity, int pulseDivisor)
 
 qint64 accelerationPps2(int acceleration, int pulseDivisor, int rampDivisor)
 {
-    const double pps2 = double(acceleration) * (clockHz * clockHz) /
-                        std::pow(2.0, pulseDivisor + rampDivisor + 29);
+    const double pps2 =
+        double(acceleration) * (clockHz * clockHz) / std::pow(2.0, pulseDivisor + rampDivisor + 29);
     return qRound64(pps2);
 }
 

@@ -6,8 +6,10 @@
 #include "axilparameter.h"
 #include "axiscontroller.h"
 #include "basictools.h"
+#include "cachedbackdrop.h"
 #include "plugindevinfo.h"
 #include "pluginvariant.h"
+#include "steadylabelitem.h"
 #include "stepperpositionmodebirch.h"
 #include "stepperpositionmodecedar.h"
 #include "stepperpositionmodehazel.h"
@@ -21,9 +23,8 @@
 namespace {
 const char positionModeTitle[] = "Position mode";
 const char controlIcon[] = ":/Icons/control";
-const char versionText[] =
-    "4.6.0 - tools_generic_stepper_position_mode;Plugin-Interface.4.6.0."
-    "tools_generic_stepper_position_mode;Plugin ;Plugin.Interface.";
+const char versionText[] = "4.6.0 - tools_generic_stepper_position_mode;Plugin-Interface.4.6.0."
+                           "tools_generic_stepper_position_mode;Plugin ;Plugin.Interface.";
 
 QString toolNameFor(int variant)
 {
@@ -48,8 +49,8 @@ QString toolNameFor(int variant)
 
 GenericStepperPositionMode::GenericStepperPositionMode()
     : ToolsInterface(QStringLiteral("undefined"), QLatin1String(positionModeTitle),
-                     ToolsType::GenericStepperPositionMode, 0, nullptr,
-                     QLatin1String(controlIcon), nullptr)
+                     ToolsType::GenericStepperPositionMode, 0, nullptr, QLatin1String(controlIcon),
+                     nullptr)
 {
     compatibleVariantsList = QList<int>();
     compatibleVariantsList << PluginVariant::StepperBirchPositionMode
@@ -68,6 +69,11 @@ GenericStepperPositionMode::GenericStepperPositionMode(QString name, unsigned ch
 {
     this->variant = variant;
     ui->setupUi(this);
+    // The number and the bar change with every polling round; the group box around them and the
+    // layout of the form do not.
+    SteadyLabelItem::install(ui->gridLayout, ui->dispActualPosition);
+    new CachedBackdrop(ui->dispActualPosition);
+    new CachedBackdrop(ui->progressBar);
 
     if (getVariant(variant))
         ui->mainLayout->addWidget(stepperMenu);
@@ -104,8 +110,7 @@ GenericStepperPositionMode::GenericStepperPositionMode(QString name, unsigned ch
                                                        QString title)
     : ToolsInterface(name, title, ToolsType::GenericStepperPositionMode, variant, motor, module,
                      QLatin1String(controlIcon), nullptr)
-{
-}
+{}
 
 GenericStepperPositionMode::~GenericStepperPositionMode()
 {

@@ -6,7 +6,9 @@
 #include "axilparameter.h"
 #include "axiscontroller.h"
 #include "basictools.h"
+#include "cachedbackdrop.h"
 #include "firmwarenames.h"
+#include "steadylabelitem.h"
 
 #include <QLabel>
 #include <QScopedValueRollback>
@@ -40,6 +42,9 @@ StepperPositionModeRowan::StepperPositionModeRowan(QString name, unsigned char m
       ui(new Ui_StepperPositionModeRowan)
 {
     ui->setupUi(this);
+    // The position changes with every polling round; the form around it does not.
+    SteadyLabelItem::install(ui->gridLayout, ui->dispActPos);
+    new CachedBackdrop(ui->dispActPos);
 
     if (AxisController *axis = ToolsInterface::controller()) {
         targetPositionParam = axis->targetPosition;
