@@ -6,6 +6,7 @@
 #include "genericstepperpositionmode.h"
 #include "simulatedmodule.h"
 
+#include <QEvent>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -42,5 +43,25 @@ inline QStringList writes(const SimulatedModule &module)
 {
     return module.journal().filter(QRegularExpression(QStringLiteral("^write ")));
 }
+
+// Counts the events of one type that an object receives.
+class EventCounter final : public QObject
+{
+public:
+    EventCounter(QObject *watched, QEvent::Type type) : m_type(type)
+    {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == m_type)
+            ++count;
+        return false;
+    }
+    int count = 0;
+
+private:
+    const QEvent::Type m_type;
+};
 
 } // namespace TestSupport

@@ -1,4 +1,5 @@
 #include "cachedbackdrop.h"
+#include "testsupport.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -12,20 +13,6 @@
 #include <memory>
 
 namespace {
-
-// Counts the paint events that a widget receives.
-class PaintCounter final : public QObject
-{
-public:
-    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++count;
-        return false;
-    }
-    int count = 0;
-};
 
 // A window with a number and a bar in a group box, as in the position tool.
 struct Form
@@ -90,9 +77,9 @@ void TestCachedBackdrop::updatesRepaintOnlyTheWidgets()
     form.onScreen();
     form.update(3); // the first update after showing takes the picture of the group
     form.onScreen();
-    PaintCounter group(form.group);
-    PaintCounter number(form.number);
-    PaintCounter bar(form.bar);
+    TestSupport::EventCounter group(form.group, QEvent::Paint);
+    TestSupport::EventCounter number(form.number, QEvent::Paint);
+    TestSupport::EventCounter bar(form.bar, QEvent::Paint);
     for (int value = 1; value <= 10; ++value) {
         form.update(value * 7);
         QCoreApplication::sendPostedEvents();
