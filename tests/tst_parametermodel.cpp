@@ -1,5 +1,5 @@
 // The host's parameter model: reading and writing module parameters, their descriptions, and the
-// tool base that binds parameters to widgets, traces them and commands its motor.
+// tool base that binds parameters to fields, enables them, traces them and commands its motor.
 
 #include "axilparameter.h"
 #include "axiscontroller.h"
@@ -11,6 +11,8 @@
 
 #include <QtTest>
 
+#include <limits>
+
 namespace {
 const QString vmaxKey = QLatin1String(ParameterType::cmd_MaxVelocity);
 const QString accKey = QLatin1String(ParameterType::cmd_MaxAcceleration);
@@ -21,18 +23,15 @@ class TestTool final : public ToolsInterface
 {
 public:
     TestTool(unsigned char motor, AxilModuleInterface *module)
-        : ToolsInterface(QStringLiteral("Test tool"), QStringLiteral("Testing"),
-                         ToolsType::GenericStepperPositionMode, 70, motor, module, QString())
+        : ToolsInterface(QStringLiteral("Test tool"), QString(),
+                         ToolsType::GenericStepperPositionMode, motor, module, QString())
     {}
     QString version() const override { return QStringLiteral("1.0"); }
     void aboutToExit() override {}
     void showPlugin() override {}
     void hidePlugin() override {}
     bool isUsableForVariant(int) override { return true; }
-    ToolsInterface *clone(QString, unsigned char, AxilModuleInterface *) override
-    {
-        return nullptr;
-    }
+    ToolsInterface *clone(QString, uchar, AxilModuleInterface *) override { return nullptr; }
 };
 } // namespace
 
@@ -43,52 +42,23 @@ class TestParameterModel : public QObject
 private slots:
     void init() { QLocale::setDefault(QLocale::c()); }
 
-    void read()
+    void readAndLimits()
     {
         SimulatedModule module;
         Model::AxilParameter *p = module.parameter(0, vmaxKey);
         QSignalSpy updated(p, &Model::AbstractParameter::valueUpdated);
+        QSignalSpy changed(p, &Model::AbstractParameter::valueChanged);
         module.setModuleValue(0, vmaxKey, 2500);
         QCOMPARE(p->readValue(true), qint64(2000)); // the cache does not ask the module
         QCOMPARE(p->readValue(false), qint64(2500));
         QCOMPARE(p->readValue(false), qint64(2500));
         QCOMPARE(updated.count(), 2); // also when the value stays
+        QCOMPARE(changed.count(), 1);
         QCOMPARE(module.readCount(0, vmaxKey), 2);
-    }
 
-    void write_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<qint64>("value");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("same value") << vmaxKey << qint64(2000) << true;
-        QTest::newRow("at the maximum") << vmaxKey << qint64(8388096) << true;
-        QTest::newRow("above the maximum") << vmaxKey << qint64(8388097) << false;
-        QTest::newRow("below the minimum") << accKey << qint64(0) << false;
-        QTest::newRow("beyond 32 bits") << targetKey << qint64(2147483648LL) << false;
-        QTest::newRow("read-only")
-            << QString::fromLatin1(ParameterType::cmd_ActualVelocity) << qint64(5) << false;
-    }
-
-    void write()
-    {
-        QFETCH(QString, key);
-        QFETCH(qint64, value);
-        QFETCH(bool, accepted);
-        SimulatedModule module;
-        Model::AxilParameter *p = module.parameter(0, key);
-        const qint64 before = p->lastKnownValue();
-        QSignalSpy changes(p, &Model::AbstractParameter::valueChanged);
-        QSignalSpy reports(&module, &SimulatedModule::report);
-
-        QCOMPARE(p->writeValue(value), accepted);
-        const QString line = QStringLiteral("write 0 %1 %2").arg(key).arg(value);
-        QCOMPARE(module.journal(), QStringList{accepted ? line : QLatin1String("refused ") + line});
-        QCOMPARE(p->lastKnownValue(), accepted ? value : before);
-        QCOMPARE(changes.count(), int(accepted && value != before));
-        QCOMPARE(reports.count(), int(!accepted));
-        if (!accepted)
-            QVERIFY(reports.first().first().toString().contains(p->displayName()));
+        module.setLimits(0, vmaxKey, 0, 3000);
+        QCOMPARE(p->xmlParameter()->value()->upperLimit(), qint64(3000));
+        QVERIFY(!p->writeValue(3001));
     }
 
     void missingParameter()
@@ -97,6 +67,7 @@ private slots:
         module.removeParameter(0, vmaxKey);
         Model::AxilParameter *p = module.parameter(0, vmaxKey);
         QVERIFY(!p->exists() && module.parameter(0, accKey)->exists());
+        XmlParameterWidget field(p, nullptr);
         QSignalSpy updated(p, &Model::AbstractParameter::valueUpdated);
         QSignalSpy reports(&module, &SimulatedModule::report);
         QCOMPARE(p->readValue(false), qint64(2000));
@@ -108,28 +79,24 @@ private slots:
 
         // A tool is warned once about a missing parameter, and never about a present one.
         module.parameter(0, accKey)->getWarned(QStringLiteral("Tool A"));
-        p->getWarned(QStringLiteral("Tool A"));
-        p->getWarned(QStringLiteral("Tool A"));
-        p->getWarned(QStringLiteral("Tool B"));
+        for (const char *tool : {"Tool A", "Tool A", "Tool B"})
+            p->getWarned(QLatin1String(tool));
         QCOMPARE(reports.count(), 4);
         QVERIFY(reports.last().first().toString().contains(QLatin1String("Tool B")));
+
+        // Its field is disabled with the reason, which a new description (shown in full) keeps.
+        const QString why = field.widget()->toolTip();
+        QVERIFY2(why.contains(QLatin1String("Maximum velocity")), qPrintable(why));
+        field.setEnabled(true);
+        module.setLimits(0, vmaxKey, std::numeric_limits<qint64>::min(), 100000);
+        QCOMPARE(field.maximum(), 100000);
+        QVERIFY(
+            field.toolTip().endsWith(QLatin1String("[-9.223.372.036.854.775.808 .. 100.000] pps")));
+        QVERIFY(!field.widget()->isEnabled());
+        QCOMPARE(field.widget()->toolTip(), why);
     }
 
-    void descriptionFollowsLimits()
-    {
-        SimulatedModule module(2);
-        Model::AxilParameter *p = module.controller(1)->parameter(targetKey);
-        XmlParameterInterface *xml = p->xmlParameter();
-        QSignalSpy described(p, &Model::BaseXMLParameter::descriptionChanged);
-        module.setLimits(1, targetKey, -100, 3000);
-        QCOMPARE(described.count(), 1);
-        QCOMPARE(xml->value()->lowerLimit(), qint64(-100));
-        QCOMPARE(xml->value()->upperLimit(), qint64(3000));
-        QVERIFY(!p->writeValue(3001));
-        QVERIFY(p->writeValue(3000));
-    }
-
-    void toolBindsReadsAndCommands()
+    void toolBase()
     {
         SimulatedModule module(2);
         module.removeParameter(1, targetKey);
@@ -137,13 +104,12 @@ private slots:
         AxisController *c = tool.controller();
         auto *vmax = new XmlParameterWidget(&tool);
         auto *option = new XmlParameterWidget(&tool);
-        auto *acc = new XmlParameterWidget(&tool);
-        tool.addWidgetParameter(acc, c->maxAcceleration, DisplayType::Plain);
+        auto *target = new XmlParameterWidget(&tool);
         tool.addWidgetParameter(option, c->relativePositioningOption, DisplayType::TwoChoice);
         tool.addWidgetParameter(vmax, c->maxVelocity, DisplayType::Plain);
+        tool.addWidgetParameter(target, c->targetPosition, DisplayType::Plain);
         tool.addParameter(c->actualPosition);
         tool.addParameter(c->actualPosition);
-        tool.addParameter(c->targetPosition);
         module.setModuleValue(1, vmaxKey, 4321);
         QSignalSpy reports(&module, &SimulatedModule::report);
 
@@ -155,37 +121,36 @@ private slots:
         QCOMPARE(module.readCount(1, actualKey), 1);
         QCOMPARE(reports.count(), 0); // the missing target is not read
 
-        delete option;
-        using Pairs = QList<ToolsInterface::WidgetParameter>;
-        QCOMPARE(tool.getWidgetParameters(),
-                 (Pairs{{acc, c->maxAcceleration}, {vmax, c->maxVelocity}}));
+        // Containers stay enabled, so that a control can be enabled again on its own.
+        tool.setEnabled(false);
+        QVERIFY(!tool.toolEnabled() && !vmax->widget()->isEnabled());
+        option->widget()->setEnabled(true);
+        tool.setEnabled(false);
+        QVERIFY(option->widget()->isEnabled());
+        tool.setEnabled(true);
+        QVERIFY(tool.toolEnabled() && vmax->widget()->isEnabled() &&
+                !target->widget()->isEnabled());
 
+        delete option;
+        QCOMPARE(tool.getWidgetParameters(),
+                 (QList<ToolsInterface::WidgetParameter>{{vmax, c->maxVelocity},
+                                                         {target, c->targetPosition}}));
         QCOMPARE(tool.toolsName(), QStringLiteral("Test tool (motor 1)"));
         tool.doMoveToPosition(-1200);
         tool.doMoveToRelPosition(300);
         tool.doMotorStop();
-        // Nothing was written so far; the commands go to the tool's motor.
         QCOMPARE(module.journal(), (QStringList{"move 1 -1200", "moveRel 1 300", "stop 1"}));
-    }
 
-    void traces()
-    {
-        SimulatedModule module;
-        AxisController *c = module.controller(0);
-        TestTool tool(0, &module);
-        auto *other = new TestTool(0, &module);
-        tool.addTrace(c->actualPosition->xmlParameter());
-        tool.addTrace(c->actualPosition->xmlParameter());
-        other->addTrace(c->actualPosition->xmlParameter());
+        // Polled once per round, however often traced; a tool's traces go with it.
+        auto *other = new TestTool(1, &module);
+        for (ToolsInterface *t : {&tool, &tool, other})
+            t->addTrace(c->actualPosition->xmlParameter());
         tool.addTrace(c->maxVelocity->xmlParameter());
         module.advance(10);
-        QCOMPARE(module.readCount(0, actualKey), 1); // once per round, however often traced
-        QCOMPARE(module.readCount(0, vmaxKey), 1);
-
         tool.removeAllTraces();
         module.advance(10);
-        QCOMPARE(module.readCount(0, actualKey), 2);
-        QCOMPARE(module.readCount(0, vmaxKey), 1);
+        QCOMPARE(module.readCount(1, actualKey), 3);
+        QCOMPARE(module.readCount(1, vmaxKey), 3);
         delete other;
         QCOMPARE(module.traceCount(), 0);
     }
