@@ -4,7 +4,6 @@
 
 #include "axilparameter.h"
 #include "axiscontroller.h"
-#include "helpertargetarea.h"
 #include "inputhelper.h"
 #include "parametertype.h"
 #include "testsupport.h"
@@ -16,6 +15,7 @@
 #include <numeric>
 
 using namespace ParameterType;
+using TestSupport::child;
 
 #ifdef __SANITIZE_ADDRESS__
 constexpr int defaultEvents = 300; // every event is some fifty times slower under the sanitizers
@@ -23,19 +23,18 @@ constexpr int defaultEvents = 300; // every event is some fifty times slower und
 constexpr int defaultEvents = 2000;
 #endif
 
-class TestLifecycle : public QObject
+class TestLifecycle final : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init() { QLocale::setDefault(QLocale::c()); }
-    void randomEvents_data();
-    void randomEvents();
+    int variant = 0;
+    QRandomGenerator rng;
+    std::unique_ptr<SimulatedModule> module;
+    TestSupport::Tool tool;
+    bool everShown = false, shown = false, polledWhileShown = false;
+    int journalChecked = 0;
+    QSet<QString> writable;
 
-private:
-    void newTool();
-    QString step();
-    QString violation();
     // At a limit, just beyond one, inside the range, or any 32-bit value.
     qint64 pick(qint64 lo, qint64 hi)
     {
@@ -47,14 +46,46 @@ private:
     {
         return list.isEmpty() ? nullptr : list.at(rng.bounded(list.size()));
     }
+    void newTool();
+    QString step();
+    QString violation();
 
-    int variant = 0;
-    QRandomGenerator rng;
-    std::unique_ptr<SimulatedModule> module;
-    TestSupport::Tool tool;
-    bool everShown = false, shown = false, polledWhileShown = false;
-    int journalChecked = 0;
-    QSet<QString> writable;
+private slots:
+    void init() { QLocale::setDefault(QLocale::c()); }
+
+    void randomEvents_data()
+    {
+        QTest::addColumn<int>("variant");
+        for (int v = 69; v <= 74; ++v)
+            QTest::addRow("%d", v) << v;
+    }
+
+    void randomEvents()
+    {
+        QFETCH(int, variant);
+        this->variant = variant;
+        bool ok = false;
+        const quint32 chosen = qEnvironmentVariable("LIFECYCLE_SEED").toUInt(&ok);
+        const int events = qEnvironmentVariableIsSet("LIFECYCLE_EVENTS")
+                               ? qEnvironmentVariableIntValue("LIFECYCLE_EVENTS")
+                               : defaultEvents;
+        for (const quint32 seed :
+             ok ? QList<quint32>{chosen} : QList<quint32>{20240611, 1, 77, 4242}) {
+            rng.seed(seed);
+            tool.reset();
+            module = std::make_unique<SimulatedModule>();
+            module->setPluginVariant(0, variant);
+            journalChecked = 0;
+            newTool();
+            for (int n = 0; n < events; ++n) {
+                const QString what = step(), broken = violation();
+                QVERIFY2(broken.isEmpty(), qPrintable(QStringLiteral("seed %1, event %2 (%3): %4")
+                                                          .arg(QString::number(seed),
+                                                               QString::number(n), what, broken)));
+            }
+        }
+        tool.reset();
+    }
 };
 
 void TestLifecycle::newTool()
@@ -74,9 +105,8 @@ void TestLifecycle::newTool()
 
 QString TestLifecycle::step()
 {
-    // show, hide, button, edit, module change, time, input helper, new tool, event loop, diagram
-    const int weights[] = {
-        4, 3, 12, 16, 12, 8, variant == 69 || variant == 72 ? 3 : 0, 1, 3, variant == 73 ? 5 : 0};
+    // show, hide, button, edit, module change, time, input helper, new tool, event loop
+    const int weights[] = {4, 3, 12, 16, 12, 8, variant == 69 || variant == 72 ? 3 : 0, 1, 3};
     int event = 0;
     for (int r = rng.bounded(std::accumulate(std::begin(weights), std::end(weights), 0));
          r >= weights[event]; ++event)
@@ -104,24 +134,14 @@ QString TestLifecycle::step()
     case 3: {
         QList<QWidget *> editors;
         for (QWidget *w : tool->findChildren<QWidget *>())
-            if (qobject_cast<XmlParameterWidget *>(w) || qobject_cast<QAbstractSpinBox *>(w) ||
-                qobject_cast<QComboBox *>(w))
+            if (w->inherits("QAbstractSpinBox") || w->inherits("QComboBox"))
                 editors.append(w);
         QWidget *w = any(editors);
-        auto *field = qobject_cast<XmlParameterWidget *>(w);
-        if (auto *combo = qobject_cast<QComboBox *>(w)) {
-            combo->setCurrentIndex(int(rng.bounded(combo->count() + 2)) - 1);
-        } else {
-            const qint64 lo = field ? field->minimum() : w->property("minimum").toLongLong();
-            const qint64 hi = field ? field->maximum() : w->property("maximum").toLongLong();
-            const int v = int(qBound<qint64>(INT_MIN, pick(lo, hi), INT_MAX));
-            if (!field)
-                w->setProperty("value", v);
-            else if (rng.bounded(2))
-                field->setValue(v);
-            else
-                field->setAndUpdateValue(v);
-        }
+        auto *combo = qobject_cast<QComboBox *>(w);
+        const qint64 v =
+            combo ? pick(0, combo->count() - 1)
+                  : pick(w->property("minimum").toLongLong(), w->property("maximum").toLongLong());
+        w->setProperty(combo ? "currentIndex" : "value", int(qBound<qint64>(INT_MIN, v, INT_MAX)));
         return QLatin1String("edit ") + w->objectName();
     }
     case 4: {
@@ -150,28 +170,11 @@ QString TestLifecycle::step()
     case 7:
         newTool();
         return QStringLiteral("new tool");
-    case 8:
+    default:
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return QStringLiteral("event loop");
     }
-    // The Larch diagram: the wheel on a target area, or a double-click that opens its editor.
-    QGraphicsScene *scene = tool->findChild<QGraphicsView *>()->scene();
-    QList<HelperTargetArea *> areas;
-    for (QGraphicsItem *item : scene->items())
-        if (auto *area = qobject_cast<HelperTargetArea *>(item->toGraphicsObject()))
-            areas.append(area);
-    if (HelperTargetArea *area = any(areas); area && rng.bounded(3)) {
-        QGraphicsSceneWheelEvent wheel(QEvent::GraphicsSceneWheel);
-        wheel.setOrientation(Qt::Vertical);
-        wheel.setDelta(rng.bounded(2) ? 120 : -120);
-        scene->sendEvent(area, &wheel);
-    } else if (area) {
-        QGraphicsSceneMouseEvent doubleClick(QEvent::GraphicsSceneMouseDoubleClick);
-        doubleClick.setButton(Qt::LeftButton);
-        scene->sendEvent(area, &doubleClick);
-    }
-    return QStringLiteral("diagram");
 }
 
 QString TestLifecycle::violation()
@@ -196,10 +199,18 @@ QString TestLifecycle::violation()
                                  ? (known >= 0 && known <= field->maximum() ? int(known) : -1)
                                  : int(qBound<qint64>(field->minimum(), known, field->maximum()));
         if (field->value() != expected)
-            return QStringLiteral("%1 shows %2, its parameter holds %3")
-                .arg(field->parameter()->parameterName(), QString::number(field->value()),
-                     QString::number(known));
+            return field->objectName() + QStringLiteral(" shows %1, its parameter holds %2")
+                                             .arg(field->value())
+                                             .arg(known);
     }
+
+    // The collapse button hides the family's panel (the Rowan tool's ramp group).
+    const QWidget *panel =
+        variant == 74 ? tool->findChild<QWidget *>("grpRamp")
+                      : tool->findChildren<QWidget *>(QRegularExpression("^StepperPos")).value(0);
+    if (panel->isVisibleTo(tool.get()) ==
+        child<QAbstractButton>(tool, "btnHideController")->isChecked())
+        return QStringLiteral("the panel does not follow the collapse button");
 
     // Once a shown tool has been through a polling round (which follows every change the module
     // makes here) it shows the module's present state, whatever it saw before; until then a shown
@@ -222,43 +233,10 @@ QString TestLifecycle::violation()
         const qint64 stepDir = module->moduleValue(0, cmd_ExternalStepDir);
         if (hints.at(0)->isHidden() == (standby != 0) || hints.at(1)->isHidden() == (stepDir == 1))
             return QStringLiteral("hints wrong for standby %1, step/direction %2")
-                .arg(QString::number(standby), QString::number(stepDir));
+                .arg(standby)
+                .arg(stepDir);
     }
     return QString();
-}
-
-void TestLifecycle::randomEvents_data()
-{
-    QTest::addColumn<int>("variant");
-    for (int v = 69; v <= 74; ++v)
-        QTest::addRow("%d", v) << v;
-}
-
-void TestLifecycle::randomEvents()
-{
-    QFETCH(int, variant);
-    this->variant = variant;
-    bool ok = false;
-    const quint32 chosen = qEnvironmentVariable("LIFECYCLE_SEED").toUInt(&ok);
-    const int events = qEnvironmentVariableIsSet("LIFECYCLE_EVENTS")
-                           ? qEnvironmentVariableIntValue("LIFECYCLE_EVENTS")
-                           : defaultEvents;
-    for (const quint32 seed : ok ? QList<quint32>{chosen} : QList<quint32>{20240611, 1, 77, 4242}) {
-        rng.seed(seed);
-        tool.reset();
-        module = std::make_unique<SimulatedModule>();
-        module->setPluginVariant(0, variant);
-        journalChecked = 0;
-        newTool();
-        for (int n = 0; n < events; ++n) {
-            const QString what = step();
-            const QString broken = violation();
-            QVERIFY2(broken.isEmpty(),
-                     qPrintable(QStringLiteral("seed %1, event %2 (%3): %4")
-                                    .arg(QString::number(seed), QString::number(n), what, broken)));
-        }
-    }
-    tool.reset();
 }
 
 QTEST_MAIN(TestLifecycle)
