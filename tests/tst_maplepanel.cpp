@@ -1,21 +1,15 @@
-// The Maple panel: nine bound rows, and an input helper window with one proxy per row whose
-// prefix and suffix come from the row's label.
+// The Maple panel: nine bound rows and an input helper window with a proxy for each.
 
 #include "testsupport.h"
 
 #include "axilparameter.h"
 #include "dynamicproperty.h"
 #include "inputhelper.h"
-#include "parametertype.h"
-#include "pluginvariant.h"
 #include "spinbox.h"
-#include "stepperpositionmodemaple.h"
 #include "xmlparameterwidget.h"
 
-#include <QFormLayout>
-#include <QLabel>
-#include <QPushButton>
 #include <QtTest>
+#include <QtWidgets>
 
 using namespace TestSupport;
 using namespace DynamicProperty;
@@ -25,143 +19,68 @@ class TestMaplePanel : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup() { tool.reset(); }
-    void bindsNineRows();
-    void inputHelper_data();
-    void inputHelper();
-    void labelGivesPrefixAndSuffix_data();
-    void labelGivesPrefixAndSuffix();
-
-private:
-    InputHelper *clickAndSettle()
-    {
-        button->click();
-        QTest::qWait(200); // the window's delayed restore, fit and lines
-        return tool->findChild<InputHelper *>();
-    }
-
-    std::unique_ptr<SimulatedModule> module;
-    Tool tool;
-    StepperPositionModeMaple *panel = nullptr;
-    QPushButton *button = nullptr;
+    void init() { QLocale::setDefault(QLocale::c()); }
+    void rowsAndInputHelper();
 };
 
-void TestMaplePanel::init()
+void TestMaplePanel::rowsAndInputHelper()
 {
-    QLocale::setDefault(QLocale::c());
-    module = std::make_unique<SimulatedModule>();
-    module->setLimits(0, ParameterType::cmd_TZEROWAIT, 2, 60000);
-    tool = makeTool(*module, PluginVariant::StepperMaplePositionMode);
-    panel = child<StepperPositionModeMaple>(tool, "StepperPositionModeMaple");
-    button = child<QPushButton>(panel, "btnInputHelper");
-}
-
-void TestMaplePanel::bindsNineRows()
-{
-    QStringList bound;
-    for (const ToolsInterface::WidgetParameter &b : tool->getWidgetParameters()) {
-        if (panel->isAncestorOf(b.first))
-            bound << QStringLiteral("%1 %2 %3")
-                         .arg(b.first->objectName(), b.second->parameterName().mid(5))
-                         .arg(b.first->displayType());
-    }
-    QCOMPARE(bound.join(", "), "editMaxPosVel MaxVelocity 0, editAcceleration MaxAcceleration 0, "
-                               "editDeceleration MaxDeceleration 0, editVStart StartVelocity 0, "
-                               "editVStop StopVelocity 0, editA1 A1 0, editD1 D1 0, editV1 V1 0, "
-                               "editTzerowait TZEROWAIT 0");
+    // Each row's field, the parameter it is bound to, the word in its tip and its place.
+    const QStringList names = QString("editMaxPosVel editAcceleration editDeceleration editVStart "
+                                      "editVStop editA1 editD1 editV1 editTzerowait")
+                                  .split(' ');
+    const QStringList keys = QString("MaxVelocity MaxAcceleration MaxDeceleration StartVelocity "
+                                     "StopVelocity A1 D1 V1 TZEROWAIT")
+                                 .split(' ');
+    const QStringList words = QString("VMAX AMAX DMAX VStart VStop A1 D1 V1 TZEROWAIT").split(' ');
+    const QVector<QPoint> places{{381, 47},  {293, 88},  {457, 87},  {179, 192}, {550, 175},
+                                 {223, 147}, {514, 144}, {227, 110}, {577, 209}};
+    SimulatedModule module;
+    module.setLimits(0, QStringLiteral("par::TZEROWAIT"), 2, 60000);
+    Tool tool = makeTool(module, 72);
+    auto *panel = child<QWidget>(tool, "StepperPositionModeMaple");
+    auto *button = child<QPushButton>(panel, "btnInputHelper");
     QVERIFY(button->isHidden());
-}
+    // A label gives the proxy's prefix, and its last bracket and what follows the suffix.
+    child<QLabel>(panel, "lblTzerowait")->setText(QStringLiteral("Wait [a] [ms]:"));
+    button->click();
+    auto *window = tool->findChild<InputHelper *>();
+    QTRY_VERIFY(window->isVisible() && !window->isMinimized()); // after its delayed restore
+    QStringList affixes;
+    for (const char *name : {"editTzerowait", "editMaxPosVel"})
+        affixes << child<SpinBox>(window, name)->prefix() << child<SpinBox>(window, name)->suffix();
+    QCOMPARE(affixes, (QStringList{"Wait ", "  [ms]", "Max. velocity:", "  [Max. velocity"}));
 
-void TestMaplePanel::inputHelper_data()
-{
-    QTest::addColumn<QString>("word"); // the row's name is the field's
-    QTest::addColumn<QPoint>("position");
-    QTest::newRow("editMaxPosVel") << "VMAX" << QPoint(381, 47);
-    QTest::newRow("editAcceleration") << "AMAX" << QPoint(293, 88);
-    QTest::newRow("editDeceleration") << "DMAX" << QPoint(457, 87);
-    QTest::newRow("editVStart") << "VStart" << QPoint(179, 192);
-    QTest::newRow("editA1") << "A1" << QPoint(223, 147);
-    QTest::newRow("editV1") << "V1" << QPoint(227, 110);
-    QTest::newRow("editD1") << "D1" << QPoint(514, 144);
-    QTest::newRow("editVStop") << "VStop" << QPoint(550, 175);
-    QTest::newRow("editTzerowait") << "TZEROWAIT" << QPoint(577, 209);
-}
-
-void TestMaplePanel::inputHelper()
-{
-    QFETCH(QString, word);
-    QFETCH(QPoint, position);
-    const char *name = QTest::currentDataTag();
-    auto *field = child<XmlParameterWidget>(panel, name);
-    // Another binding of the row's parameter adds no proxy.
-    tool->addWidgetParameter(new XmlParameterWidget(tool.get()), field->parameter(),
-                             DisplayType::Plain);
-    field->setValue(field->value() + 3);
-    QPointer<InputHelper> window = clickAndSettle();
-    QTRY_VERIFY(window->isVisible() && !window->isMinimized());
-    QCOMPARE(window->windowTitle(), QStringLiteral("Ramp parameters"));
-    QCOMPARE(window->windowIcon().cacheKey(), button->icon().cacheKey());
-    QCOMPARE(window->findChildren<SpinBox *>().size(), 9);
-
-    auto *proxy = child<SpinBox>(window.data(), name);
-    QCOMPARE(proxy->property(InputGIMPosition).toPoint(), position);
-    QCOMPARE(QVector<int>({proxy->intValue(), int(proxy->minimum()), int(proxy->maximum())}),
-             QVector<int>({field->value(), field->minimum(), field->maximum()}));
-    QCOMPARE(proxy->toolTip(), field->toolTip());
     auto *form = child<QFormLayout>(panel, "formLayoutRamp");
-    const QString label = qobject_cast<QLabel *>(form->labelForField(field))->text();
-    const QString tip = label + ' ' + word + ' ' + field->toolTip();
-    QCOMPARE(proxy->property(AdvancedTip).toString(), tip);
-    QCOMPARE(field->property(AdvancedTip).toString(), tip);
-    QVERIFY(!window->anchorPoint(name).isNull()); // the ramp picture marks the field's point
+    for (int i = 0; i < names.size(); ++i) {
+        auto *field = child<XmlParameterWidget>(panel, qPrintable(names.at(i)));
+        auto *proxy = child<SpinBox>(window, qPrintable(names.at(i)));
+        const QString label = qobject_cast<QLabel *>(form->labelForField(field))->text();
+        const QString tip = label + ' ' + words.at(i) + ' ' + field->toolTip();
+        QCOMPARE((QVariantList{proxy->property(InputGIMPosition), proxy->intValue(),
+                               proxy->minimum(), proxy->maximum(), proxy->toolTip(),
+                               proxy->property(AdvancedTip), field->property(AdvancedTip)}),
+                 (QVariantList{places.at(i), field->value(), field->minimum(), field->maximum(),
+                               field->toolTip(), tip, tip}));
+        QVERIFY(!window->anchorPoint(names.at(i)).isNull()); // the picture marks the field's point
 
-    // An edit in the proxy reaches the module; the module's value comes back, unechoed.
-    module->clearJournal();
-    proxy->setValue(1234);
-    const QString key = field->parameter()->parameterName();
-    module->setModuleValue(0, key, 55);
-    field->parameter()->readValue(false);
-    QCOMPARE(proxy->intValue(), 55);
-    QCOMPARE(module->journal(), QStringList{"write 0 " + key + " 1234"});
+        // An edit in the proxy reaches the module; the module's value comes back, unechoed.
+        const QString key = "par::" + keys.at(i);
+        module.clearJournal();
+        proxy->setValue(1234);
+        module.setModuleValue(0, key, 55);
+        field->parameter()->readValue(false);
+        QCOMPARE(proxy->intValue(), 55);
+        QCOMPARE(module.journal(), QStringList{"write 0 " + key + " 1234"});
+    }
 
-    // Closing the window leaves the button alone; later calls show or hide the same window.
+    // Later clicks hide and show the same window; closing it leaves the button checked.
+    for (bool shown : {false, true}) {
+        button->click();
+        QCOMPARE(window->isVisible(), shown);
+    }
     window->close();
     QVERIFY(button->isChecked());
-    button->click();
-    QVERIFY(!window->isVisible());
-    button->click();
-    QVERIFY(window->isVisible() && tool->findChildren<InputHelper *>().size() == 1);
-
-    // A destroyed window is built anew; the panel takes an open one along.
-    delete window.data();
-    button->setChecked(false);
-    button->click();
-    window = tool->findChild<InputHelper *>();
-    QVERIFY(window && window->isVisible() && window->parentWidget() == tool.get());
-    QPointer<SpinBox> again = child<SpinBox>(window.data(), name);
-    delete panel; // before the new window's delayed calls, which are then dropped
-    QVERIFY(!window && !again);
-    QTest::qWait(200);
-}
-
-void TestMaplePanel::labelGivesPrefixAndSuffix_data()
-{
-    QTest::addColumn<QStringList>("affixes"); // of the last row, whose label is the row's name
-    QTest::newRow("TZEROWAIT:") << QStringList{"TZEROWAIT:", "  [TZEROWAIT"}; // the form's
-    QTest::newRow("Wait [ms]:") << QStringList{"Wait ", "  [ms]"};
-    QTest::newRow("Wait [a] [ms]:") << QStringList{"Wait ", "  [ms]"};
-    QTest::newRow("T: wait:") << QStringList{"T: wait:", "  [T wait"};
-}
-
-void TestMaplePanel::labelGivesPrefixAndSuffix()
-{
-    QFETCH(QStringList, affixes);
-    const QString label = QTest::currentDataTag();
-    child<QLabel>(panel, "lblTzerowait")->setText(label);
-    auto *proxy = child<SpinBox>(clickAndSettle(), "editTzerowait");
-    QCOMPARE((QStringList{proxy->prefix(), proxy->suffix()}), affixes);
-    QVERIFY(proxy->property(AdvancedTip).toString().startsWith(label + " TZEROWAIT "));
 }
 
 QTEST_MAIN(TestMaplePanel)
