@@ -18,9 +18,10 @@ namespace {
 // its direction, and a state beyond 32 bits stays non-zero.
 using BasicTools::clampToInt;
 
+// A value beyond 32 bits shows as the field's nearest limit, as in the host's fields.
 int readIntValue(Model::AxilParameter *parameter)
 {
-    return static_cast<int>(parameter->readValue(false));
+    return clampToInt(parameter->readValue(false));
 }
 
 // Takes the spin box's range from the parameter's limits and names the resulting range in the

@@ -87,7 +87,8 @@ void TestRowanTool::adaptsToTheModule()
     module.setModuleValue(0, "par::RelativePositioningOption", 0);
     module.setLimits(0, "par::MaxAcceleration", 1000, 2000); // clamps the form's 500, unwritten
     module.setLimits(0, "par::MaxVelocity", -5000000000LL, 5000000000LL);
-    module.setLimits(0, "par::StartStopVelocity", 300, 200); // minimum above maximum
+    module.setModuleValue(0, "par::MaxVelocity", (1LL << 32) + 1); // shows as the field's limit
+    module.setLimits(0, "par::StartStopVelocity", 300, 200);       // minimum above maximum
     for (const char *key : {"par::StartStopVelocity", "par::RelativePositioningOption"})
         if (missing)
             module.removeParameter(0, key);
@@ -103,6 +104,7 @@ void TestRowanTool::adaptsToTheModule()
     tool->showPlugin();
     QCOMPARE(reports.count(), 0); // nothing read that the module lacks
     QCOMPARE(module.journal(), QStringList());
+    QCOMPARE(child<QSpinBox>(tool, "editMaxPosVel")->value(), 2147483647);
     auto *combo = child<QComboBox>(tool, "cbRelativeTo");
     QCOMPARE(combo->currentText(), missing ? "actual position" : "target position");
     auto *startStop = child<QSpinBox>(tool, "editVStartStop");
