@@ -3,12 +3,16 @@
 // What the tool tests share: tools made the way a host makes them, and their widgets found by
 // object name.
 
+#include "axilparameter.h"
 #include "genericstepperpositionmode.h"
 #include "simulatedmodule.h"
+#include "spinbox.h"
 
 #include <QEvent>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QTest>
 
 #include <memory>
 
@@ -42,6 +46,30 @@ template <typename T> T *child(const Tool &tool, const char *name)
 inline QStringList writes(const SimulatedModule &module)
 {
     return module.journal().filter(QRegularExpression(QStringLiteral("^write ")));
+}
+
+// An edit in an input-helper proxy reaches the module; the module's value comes back into the
+// proxy, unechoed.
+inline void checkProxyRoundTrip(SimulatedModule &module, SpinBox *proxy, const QString &key)
+{
+    module.clearJournal();
+    proxy->setValue(1234);
+    module.setModuleValue(0, key, 55);
+    module.parameter(0, key)->readValue(false);
+    QCOMPARE(proxy->intValue(), 55);
+    QCOMPARE(module.journal(), QStringList{"write 0 " + key + " 1234"});
+}
+
+// Later clicks on the button hide and show the same input-helper window; closing the window
+// leaves the button checked or not, as the panel wants.
+inline void checkHelperWindowToggles(QPushButton *button, QWidget *window, bool checkedAfterClose)
+{
+    for (bool shown : {false, true}) {
+        button->click();
+        QCOMPARE(window->isVisible(), shown);
+    }
+    window->close();
+    QCOMPARE(button->isChecked(), checkedAfterClose);
 }
 
 // Counts the events of one type that an object receives.

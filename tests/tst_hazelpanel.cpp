@@ -84,23 +84,9 @@ void TestHazelPanel::bindingsAndInputHelper()
                  (QVariantList{places.at(i), source->value(), 3, 900000, parameter->displayName(),
                                parameter->unit(), source->toolTip(), tip, tip}));
         QVERIFY(!window->anchorPoint(names.at(i)).isNull()); // the picture marks the field's point
-
-        // An edit in the proxy reaches the module; the module's value comes back, unechoed.
-        module.clearJournal();
-        proxy->setValue(1234);
-        module.setModuleValue(0, key, 55);
-        parameter->readValue(false);
-        QCOMPARE(proxy->intValue(), 55);
-        QCOMPARE(module.journal(), QStringList{"write 0 " + key + " 1234"});
+        checkProxyRoundTrip(module, proxy, key);
     }
-
-    // Later clicks hide and show the same window; closing it unchecks the button.
-    for (bool shown : {false, true}) {
-        button->click();
-        QCOMPARE(window->isVisible(), shown);
-    }
-    window->close();
-    QVERIFY(!button->isChecked());
+    checkHelperWindowToggles(button, window, false);
 }
 
 QTEST_MAIN(TestHazelPanel)

@@ -63,24 +63,9 @@ void TestMaplePanel::rowsAndInputHelper()
                  (QVariantList{places.at(i), field->value(), field->minimum(), field->maximum(),
                                field->toolTip(), tip, tip}));
         QVERIFY(!window->anchorPoint(names.at(i)).isNull()); // the picture marks the field's point
-
-        // An edit in the proxy reaches the module; the module's value comes back, unechoed.
-        const QString key = "par::" + keys.at(i);
-        module.clearJournal();
-        proxy->setValue(1234);
-        module.setModuleValue(0, key, 55);
-        field->parameter()->readValue(false);
-        QCOMPARE(proxy->intValue(), 55);
-        QCOMPARE(module.journal(), QStringList{"write 0 " + key + " 1234"});
+        checkProxyRoundTrip(module, proxy, "par::" + keys.at(i));
     }
-
-    // Later clicks hide and show the same window; closing it leaves the button checked.
-    for (bool shown : {false, true}) {
-        button->click();
-        QCOMPARE(window->isVisible(), shown);
-    }
-    window->close();
-    QVERIFY(button->isChecked());
+    checkHelperWindowToggles(button, window, true);
 }
 
 QTEST_MAIN(TestMaplePanel)
