@@ -1,16 +1,8 @@
 #include "cachedbackdrop.h"
 #include "testsupport.h"
 
-#include <QApplication>
-#include <QGroupBox>
-#include <QLabel>
-#include <QProgressBar>
-#include <QScreen>
-#include <QVBoxLayout>
-#include <QWindow>
 #include <QtTest>
-
-#include <memory>
+#include <QtWidgets>
 
 namespace {
 

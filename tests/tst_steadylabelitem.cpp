@@ -1,12 +1,8 @@
 #include "steadylabelitem.h"
 #include "testsupport.h"
 
-#include <QApplication>
-#include <QGridLayout>
-#include <QLabel>
-#include <QPushButton>
-#include <QSpinBox>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <limits>
 
