@@ -27,7 +27,9 @@ void MotionAxis::setPosition(qint64 position)
     m_position = double(position);
     if (m_planned) {
         m_origin += shift;
-        m_replan = m_mode == Mode::Positioning;
+        // A positioning motor heads for its target from the new position; a stop that has not
+        // been planned yet still has to be.
+        m_replan = m_replan || m_mode == Mode::Positioning;
     }
 }
 

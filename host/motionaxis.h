@@ -39,6 +39,13 @@ public:
     bool isPositioning() const { return m_mode == Mode::Positioning; }
     bool isMoving() const { return m_velocity != 0.0; }
     bool hasArrived() const { return m_velocity == 0.0 && m_position == double(m_target); }
+    // Standing for good: idle, or holding the target it arrived at. A motor that comes to rest
+    // only to turn round (an overrun target) is not at rest.
+    bool isAtRest() const
+    {
+        return !m_planned && m_velocity == 0.0 &&
+               (m_mode == Mode::Idle || (m_mode == Mode::Positioning && hasArrived()));
+    }
     // False while stepping would change nothing: standing idle, or holding the target after the
     // wait at standstill.
     bool needsTime() const;

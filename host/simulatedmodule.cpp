@@ -243,6 +243,10 @@ void SimulatedModule::setPluginVariant(unsigned char motor, int variant)
         if (limit.unit)
             r.info.unit = QString::fromUtf8(limit.unit);
         setLimits(motor, key, limit.minimum, limit.maximum);
+        // The host reads a module's values when it connects: its parameters start from the
+        // family's power-up values, not from the common ones.
+        if (Model::AxilParameter *p = m->controller->parameter(key); p && r.present)
+            p->readValue(false);
     }
 }
 
@@ -326,6 +330,18 @@ void SimulatedModule::setModuleValue(unsigned char motor, const QString &key, qi
         m->motion.setPosition(value);
 }
 
+RampProfile SimulatedModule::ramp(unsigned char motor)
+{
+    Motor *m = motorAt(motor);
+    if (!m)
+        return RampProfile();
+    if (m->stale) {
+        refresh(*m);
+        m->stale = false;
+    }
+    return m->ramp;
+}
+
 int SimulatedModule::readCount(unsigned char motor, const QString &key) const
 {
     const Motor *m = motorAt(motor);
@@ -366,9 +382,18 @@ bool SimulatedModule::hasParameter(unsigned char motor, const QString &key) cons
     return it != m->registers.cend() && it->present;
 }
 
+void SimulatedModule::record(const QString &line)
+{
+    // A shuttling motor journals a line per trip for as long as the module runs.
+    if (m_journal.size() >= journalLimit)
+        m_journal.erase(m_journal.begin(), m_journal.begin() + (journalLimit / 10));
+    m_journal.append(line);
+    ++m_journalCount;
+}
+
 bool SimulatedModule::refuse(const QString &line, const QString &why)
 {
-    m_journal.append(QLatin1String("refused ") + line);
+    record(QLatin1String("refused ") + line);
     reportProblem(why);
     return false;
 }
@@ -406,15 +431,13 @@ bool SimulatedModule::writeParameter(unsigned char motor, const QString &key, qi
                                 .arg(r.info.minimum)
                                 .arg(r.info.maximum)
                                 .arg(value));
-    m_journal.append(line);
+    record(line);
     r.value = value;
     m->stale = true;
-    if (key == actualPositionKey) {
+    if (key == actualPositionKey)
         m->motion.setPosition(value);
-    } else if (key == targetPositionKey) {
-        if (m->motion.isPositioning())
-            m->motion.moveTo(value);
-    }
+    else if (key == targetPositionKey)
+        m->retarget = m->motion.isPositioning();
     return true;
 }
 
@@ -436,6 +459,7 @@ void SimulatedModule::startMove(unsigned char motor, qint64 target)
 {
     Motor &m = m_motors[motor];
     setRegister(m, ParameterType::cmd_TargetPosition, target);
+    m.retarget = false;
     m.motion.moveTo(target);
 }
 
@@ -444,7 +468,7 @@ bool SimulatedModule::moveToPosition(unsigned char motor, int position)
     const QString line = QStringLiteral("move %1 %2").arg(motor).arg(position);
     if (!commandAllowed(motor, line))
         return false;
-    m_journal.append(line);
+    record(line);
     startMove(motor, position);
     return true;
 }
@@ -469,7 +493,7 @@ bool SimulatedModule::moveToRelPosition(unsigned char motor, int distance)
                                 .arg(base)
                                 .arg(distance < 0 ? QStringLiteral("-") : QStringLiteral("+"))
                                 .arg(std::abs(qint64(distance))));
-    m_journal.append(line);
+    record(line);
     startMove(motor, target);
     return true;
 }
@@ -480,7 +504,8 @@ bool SimulatedModule::motorStop(unsigned char motor)
     Motor *m = motorAt(motor);
     if (!m)
         return refuse(line, tr("This module has no motor %1.").arg(motor));
-    m_journal.append(line);
+    record(line);
+    m->retarget = false;
     m->motion.stop();
     return true;
 }
@@ -564,14 +589,13 @@ void SimulatedModule::refresh(Motor &m)
 void SimulatedModule::stepMotor(Motor &m, double seconds)
 {
     m.motion.step(seconds, m.ramp);
-    // "Clear on null": once requested, the counters are zeroed as soon as the motor stands still.
-    if (m.clearRequested && !m.motion.isMoving()) {
+    // "Clear on null": once requested, the counters are zeroed as soon as the motor is at rest.
+    if (m.clearRequested && m.motion.isAtRest()) {
         m.motion.setPosition(0);
-        if (m.motion.isPositioning()) {
-            // A motor holding its target would otherwise drive back to it from the new zero.
+        // A motor holding its target would otherwise drive back to it from the new zero.
+        if (m.motion.isPositioning())
             m.motion.moveTo(0);
-            setRegister(m, ParameterType::cmd_TargetPosition, 0);
-        }
+        setRegister(m, ParameterType::cmd_TargetPosition, 0);
         setRegister(m, ParameterType::cmd_EncoderPosition, 0);
         setRegister(m, ParameterType::cmd_ClearOnNull, 0);
         m.clearRequested = false;
@@ -584,6 +608,12 @@ void SimulatedModule::advance(int milliseconds)
         if (m.stale) {
             refresh(m);
             m.stale = false;
+        }
+        if (m.retarget) {
+            // While a clear on null is pending the move under way finishes where it was headed.
+            m.retarget = false;
+            if (!m.clearRequested && m.motion.isPositioning())
+                m.motion.moveTo(registerValue(m, ParameterType::cmd_TargetPosition));
         }
         if (!m.motion.needsTime() && !m.clearRequested)
             continue; // a standing motor keeps its registers as they are

@@ -17,10 +17,18 @@ class AxilParameter;
 // It journals what reaches it, so that tests can check what a tool sent, and in which order.
 //
 // Journal lines: "move M P", "moveRel M D", "stop M", "write M KEY V"; refused requests are
-// journaled with a leading "refused ". Reads are counted (readCount), not journaled.
-// The ramp registers are read after a write, before the next step; a move takes the ramp that
-// holds when it starts. A Birch motor's velocity and acceleration registers, the actual velocity
-// included, count in the chip's units; every other family counts in steps per second.
+// journaled with a leading "refused ". Reads are counted (readCount), not journaled. The journal
+// holds at most journalLimit lines, dropping the oldest; journalCount() tells how many were ever
+// written, so that a reader can find the lines added since it last looked. The ramp registers are
+// read after a write, before the next step; a move takes the ramp that holds when it starts. A
+// target written while the motor is positioning redirects it at that step too. A Birch motor's
+// velocity and acceleration registers, the actual velocity included, count in the chip's units;
+// every other family counts in steps per second.
+//
+// Clear on null (1 written to par::ClearOnNull) zeros the actual and encoder positions once the
+// motor is at rest: standing idle, or arrived at the target of the move under way. A target
+// written while the request is pending does not redirect that move; after the clear the target
+// register reads 0, and a positioning motor holds that new zero.
 class HOST_EXPORT SimulatedModule final : public AxilModuleInterface
 {
     Q_OBJECT
@@ -46,8 +54,12 @@ public:
     void advance(int milliseconds);
     const MotionAxis &motion(unsigned char motor) const;
 
+    static constexpr int journalLimit = 10000;
     QStringList journal() const { return m_journal; }
+    qint64 journalCount() const { return m_journalCount; }
     void clearJournal() { m_journal.clear(); }
+    // The ramp that the motor's next move is planned with, in steps and seconds.
+    RampProfile ramp(unsigned char motor);
 
     // AxilModuleInterface
     AxisController *controller(unsigned char motor) const override;
@@ -87,11 +99,13 @@ private:
         MotionAxis::Ramp ramp;
         double velocityUnit = 1; // steps per second in one unit of the velocity register
         bool clearRequested = false;
+        bool retarget = false; // the target register was written while positioning
         bool stale = true;
     };
 
     Motor *motorAt(unsigned char motor);
     const Motor *motorAt(unsigned char motor) const;
+    void record(const QString &line);
     bool refuse(const QString &line, const QString &why);
     qint64 registerValue(const Motor &m, const char *key) const;
     void setRegister(Motor &m, const char *key, qint64 value);
@@ -103,4 +117,5 @@ private:
     std::vector<Motor> m_motors;
     QString m_firmwareName;
     QStringList m_journal;
+    qint64 m_journalCount = 0;
 };

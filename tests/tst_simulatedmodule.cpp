@@ -5,6 +5,7 @@
 
 #include <QtTest>
 
+#include <cmath>
 #include <limits>
 
 using namespace ParameterType;
@@ -67,6 +68,82 @@ private slots:
         QCOMPARE(module.motion(0).isPositioning(), !refused);
         QCOMPARE(module.motion(0).target(), target);
         QCOMPARE(module.moduleValue(0, targetKey), refused ? 500 : target);
+    }
+
+    // Commands in sequence, with time passing: "move P", "stop", "wait MS", "KEY=V" (a write),
+    // "rest P" (at rest at P), "rest ~" (at rest, past the last position by a braking distance
+    // at most), "moving".
+    void commandSequences_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::newRow("stop, then the same target")
+            << "move 3000 wait 500 stop wait 3000 move 3000 "
+               "wait 5000 rest 3000";
+        QTest::newRow("stop brakes") << "move 30000 wait 1000 stop rest ~ wait 5000 rest ~";
+        QTest::newRow("zeroed while braking")
+            << "move 30000 wait 1000 stop ActualPosition=0 rest ~";
+        QTest::newRow("zeroed while moving")
+            << "move 3000 wait 500 ActualPosition=0 moving wait 8000 rest 3000";
+        QTest::newRow("target written while idle") << "TargetPosition=500 wait 1000 rest 0";
+        QTest::newRow("target written while positioning")
+            << "move 3000 wait 500 TargetPosition=-500 wait 8000 rest -500";
+        QTest::newRow("target written after arriving")
+            << "move 300 wait 3000 rest 300 TargetPosition=900 wait 3000 rest 900";
+        QTest::newRow("target written after a stop")
+            << "move 3000 wait 500 stop wait 3000 TargetPosition=900 wait 3000 rest ~";
+    }
+
+    void commandSequences()
+    {
+        QFETCH(QString, steps);
+        SimulatedModule module;
+        module.setPluginVariant(0, 71);
+        const MotionAxis &motion = module.motion(0);
+        double last = 0, speed = 0;
+        const QStringList words = steps.split(' ');
+        for (int i = 0; i < words.size(); ++i) {
+            const QString &word = words.at(i);
+            if (word == "move") {
+                QVERIFY(module.moveToPosition(0, words.at(++i).toInt()));
+            } else if (word == "stop") {
+                QVERIFY(module.motorStop(0));
+            } else if (word == "wait") {
+                module.advance(words.at(++i).toInt());
+            } else if (word == "moving") {
+                module.advance(10);
+                QVERIFY(motion.isMoving());
+            } else if (word.contains('=')) {
+                QVERIFY(module.writeParameter(0, "par::" + word.section('=', 0, 0),
+                                              word.section('=', 1).toLongLong()));
+            } else if (word == "rest") {
+                const QString at = words.at(++i);
+                last = motion.exactPosition();
+                speed = std::abs(motion.velocity());
+                module.advance(20000);
+                QVERIFY2(motion.isAtRest(), qPrintable(QString::number(i)));
+                const double braked = std::abs(motion.exactPosition() - last);
+                if (at == "~") // Cedar brakes at 1500 pps²
+                    QVERIFY2(braked <= speed * speed / 3000 + 1,
+                             qPrintable(QString::number(braked)));
+                else
+                    QCOMPARE(motion.exactPosition(), at.toDouble());
+                QCOMPARE(module.moduleValue(0, actualKey), motion.position());
+            }
+        }
+    }
+
+    // A motor that shuttles for hours journals a line per trip: the journal keeps the newest.
+    void journalIsBounded()
+    {
+        SimulatedModule module;
+        const int lines = SimulatedModule::journalLimit * 2 + 123;
+        for (int i = 0; i < lines; ++i)
+            QVERIFY(module.writeParameter(0, targetKey, i));
+        QVERIFY(module.journal().size() <= SimulatedModule::journalLimit);
+        QVERIFY(module.journal().size() >= SimulatedModule::journalLimit * 9 / 10);
+        QCOMPARE(module.journal().last(),
+                 QStringLiteral("write 0 %1 %2").arg(targetKey).arg(lines - 1));
+        QCOMPARE(module.journalCount(), qint64(lines));
     }
 
     void clearOnNullAndTargetHolding()
