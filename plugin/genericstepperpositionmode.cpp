@@ -18,6 +18,8 @@
 #include "stepperpositionmoderowan.h"
 #include "xmlparameterwidget.h"
 
+#include <QScopedValueRollback>
+
 #include <cstdlib>
 
 namespace {
@@ -211,9 +213,10 @@ void GenericStepperPositionMode::setupTargetPosition()
         return;
     QSpinBox *edit = ui->editTargetPosition;
     edit->setSuffix(targetPosition->unit());
-    edit->setRange(static_cast<int>(targetPosition->minimum()),
-                   static_cast<int>(targetPosition->maximum()));
-    edit->setValue(static_cast<int>(targetPosition->lastKnownValue()));
+    // A module may declare limits wider than the field can hold: the field keeps what it can.
+    edit->setRange(BasicTools::clampToInt(targetPosition->minimum()),
+                   BasicTools::clampToInt(targetPosition->maximum()));
+    edit->setValue(BasicTools::clampToInt(targetPosition->lastKnownValue()));
     XmlParameterInterface *xml = targetPosition->xmlParameter();
     const XmlValueInterface *value = xml->value();
     edit->setToolTip(xml->parameterTypeDescription() + QLatin1String("\n") +
@@ -228,7 +231,7 @@ void GenericStepperPositionMode::initRelativePosition()
         ui->cbRelativePositionOption->setVisible(false);
         return;
     }
-    ui->cbRelativePositionOption->addItem(tr("Actual position"));
+    ui->cbRelativePositionOption->addItem(QStringLiteral("Actual position"));
     ui->cbRelativePositionOption->setEnabled(false);
     ui->editRelativePosition->setVisible(false);
 }
@@ -240,10 +243,19 @@ int GenericStepperPositionMode::readInt(Model::AxilParameter *parameter)
 
 void GenericStepperPositionMode::readBackMove()
 {
+    const QScopedValueRollback<bool> own(ownAccess, true);
     if (targetPosition)
         moveTarget = readInt(targetPosition);
     if (actualPosition)
         moveStart = readInt(actualPosition);
+}
+
+void GenericStepperPositionMode::showMoveState()
+{
+    // The bar shows the state that the button left (100 once stopped, 0 at the start of a move)
+    // without waiting for the motor to change its position.
+    if (actualPosition && actualPosition->exists() && controller)
+        showPosition(static_cast<int>(controller->actualPosition->lastKnownValue()));
 }
 
 void GenericStepperPositionMode::on_btnAbsolute_clicked()
@@ -252,6 +264,7 @@ void GenericStepperPositionMode::on_btnAbsolute_clicked()
     doMoveToPosition(ui->editTargetPosition->value());
     readBackMove();
     moveActive = true;
+    showMoveState();
 }
 
 void GenericStepperPositionMode::on_btnRelative_clicked()
@@ -260,6 +273,7 @@ void GenericStepperPositionMode::on_btnRelative_clicked()
     doMoveToRelPosition(ui->editTargetPosition->value());
     readBackMove();
     moveActive = true;
+    showMoveState();
 }
 
 void GenericStepperPositionMode::on_btnStop_clicked()
@@ -267,18 +281,24 @@ void GenericStepperPositionMode::on_btnStop_clicked()
     doMotorStop();
     readBackMove();
     moveActive = false;
+    showMoveState();
 }
 
 void GenericStepperPositionMode::on_btnClear_clicked()
 {
     doMotorStop();
-    if (targetPosition)
-        targetPosition->writeValue(0);
-    if (actualPosition)
-        actualPosition->writeValue(0);
-    if (clearedCounter)
-        clearedCounter->writeValue(0);
+    {
+        // Zeroing the actual position reports it like a poll would; it is no arrival.
+        const QScopedValueRollback<bool> own(ownAccess, true);
+        if (targetPosition)
+            targetPosition->writeValue(0);
+        if (actualPosition)
+            actualPosition->writeValue(0);
+        if (clearedCounter)
+            clearedCounter->writeValue(0);
+    }
     readBackMove();
+    showMoveState();
 }
 
 void GenericStepperPositionMode::on_btnHideController_toggled(bool checked)
@@ -288,6 +308,22 @@ void GenericStepperPositionMode::on_btnHideController_toggled(bool checked)
 }
 
 void GenericStepperPositionMode::handleActualPosValueChanged(int value)
+{
+    showPosition(value);
+    // Only the motor reaching the target ends a move or turns it round; the tool's own reads
+    // and writes of the position after a button are not the motor arriving.
+    if (value != moveTarget || ownAccess)
+        return;
+    if (moveActive && ui->cbAlternating->isChecked()) {
+        std::swap(moveStart, moveTarget);
+        if (targetPosition)
+            targetPosition->writeValue(qint64(moveTarget));
+    } else {
+        moveActive = false;
+    }
+}
+
+void GenericStepperPositionMode::showPosition(int value)
 {
     ui->dispActualPosition->setText(QString::number(value));
 
@@ -307,15 +343,5 @@ void GenericStepperPositionMode::handleActualPosValueChanged(int value)
         bar->setUpdatesEnabled(true);
     } else {
         bar->setValue(percent);
-    }
-
-    if (value != moveTarget)
-        return;
-    if (moveActive && ui->cbAlternating->isChecked()) {
-        std::swap(moveStart, moveTarget);
-        if (targetPosition)
-            targetPosition->writeValue(qint64(moveTarget));
-    } else {
-        moveActive = false;
     }
 }

@@ -68,6 +68,8 @@ private:
     void setupTargetPosition();
     void initRelativePosition();
     void readBackMove();
+    void showPosition(int value);
+    void showMoveState();
     static int readInt(Model::AxilParameter *parameter);
 
     Ui_GeneralStepperPositionMode *ui = nullptr;
@@ -86,4 +88,6 @@ private:
     int moveStart = 0;
     int moveTarget = 1;
     bool moveActive = false;
+    // The tool itself is reading or writing the position (after a button), not the motor moving.
+    bool ownAccess = false;
 };

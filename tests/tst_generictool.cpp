@@ -1,6 +1,8 @@
 // The generic position tool driven through its own widgets against the simulated module.
 
 #include "axilparameter.h"
+#include "basictools.h"
+#include "rampprofile.h"
 #include "testsupport.h"
 
 #include <QtTest>
@@ -101,6 +103,149 @@ private slots:
         QCOMPARE(module.journal().join("; "), journal);
         QCOMPARE(display->text(), list.last());
         QCOMPARE(child<QProgressBar>(tool, "progressBar")->value(), percent);
+    }
+
+    // Stop brakes to rest and Clear is "stop, then zero": the counters read 0 from the moment of
+    // Clear, the motor comes to rest within its braking distance, and nothing moves afterwards.
+    void stopAndClearStopTheMotor_data()
+    {
+        QTest::addColumn<int>("variant");
+        QTest::addColumn<QString>("button");
+        for (int variant = 69; variant <= 74; ++variant)
+            for (const char *button : {"btnStop", "btnClear"})
+                QTest::addRow("%d %s", variant, button) << variant << QString(button);
+    }
+
+    void stopAndClearStopTheMotor()
+    {
+        QFETCH(int, variant);
+        QFETCH(QString, button);
+        const bool clear = button == "btnClear";
+        SimulatedModule module;
+        module.setPluginVariant(0, variant);
+        Tool tool = makeTool(module, variant);
+        tool->showPlugin();
+        child<QSpinBox>(tool, "editTargetPosition")->setValue(30000);
+        child<QPushButton>(tool, "btnAbsolute")->click();
+        module.advance(1000);
+        const MotionAxis &motion = module.motion(0);
+        const double velocity = std::abs(motion.velocity()), from = motion.exactPosition();
+        QVERIFY(velocity > 100);
+        module.clearJournal();
+        child<QPushButton>(tool, qPrintable(button))->click();
+        QStringList expected{"stop 0"};
+        if (clear) {
+            expected << "write 0 par::TargetPosition 0"
+                     << "write 0 par::ActualPosition 0";
+            if (variant != 74)
+                expected << "write 0 par::EncoderPosition 0";
+            QCOMPARE(module.moduleValue(0, actualKey), 0);
+            QCOMPARE(
+                child<QLabel>(tool, variant == 74 ? "dispActPos" : "dispActualPosition")->text(),
+                "0");
+        }
+        QCOMPARE(module.journal(), expected);
+
+        // The family's stop ramp: its gentlest deceleration bounds the braking distance.
+        const RampProfile ramp = module.ramp(0);
+        double gentlest = ramp.stopDeceleration > 0 ? ramp.stopDeceleration : ramp.deceleration;
+        for (double d : {ramp.d1, ramp.d2})
+            if (d > 0 && !ramp.sShaped && ramp.stopDeceleration <= 0)
+                gentlest = std::min(gentlest, d);
+        const double braking = velocity * velocity / (2 * gentlest) + velocity * 0.05;
+        module.advance(20000);
+        QVERIFY(motion.isAtRest());
+        const double travelled = motion.exactPosition() - (clear ? 0 : from);
+        QVERIFY2(travelled > 0 && travelled <= braking,
+                 qPrintable(QStringLiteral("%1 > %2").arg(travelled).arg(braking)));
+        const qint64 rest = module.moduleValue(0, actualKey);
+        module.advance(5000);
+        QCOMPARE(module.moduleValue(0, actualKey), rest);
+        QCOMPARE(module.journal(), expected);
+    }
+
+    // With "Alternating movement" on, only the motor reaching the target turns it round: Stop
+    // and Clear send what they send and nothing else, whether the tool saw the arrival or not.
+    void buttonsWhileAlternating_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("hidden"); // the motor arrives while the tool is hidden
+        QTest::addColumn<int>("trips");   // arrivals seen before the button: 1 is on its way back
+        for (const char *button : {"btnStop", "btnClear"}) {
+            QTest::addRow("%s after an unseen arrival", button) << QString(button) << true << 0;
+            QTest::addRow("%s on the way back", button) << QString(button) << false << 1;
+            QTest::addRow("%s at the start again", button) << QString(button) << false << 2;
+        }
+    }
+
+    void buttonsWhileAlternating()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, hidden);
+        QFETCH(int, trips);
+        SimulatedModule module;
+        module.setPluginVariant(0, 71);
+        Tool tool = makeTool(module, 71);
+        tool->showPlugin();
+        child<QCheckBox>(tool, "cbAlternating")->setChecked(true);
+        child<QSpinBox>(tool, "editTargetPosition")->setValue(800);
+        child<QPushButton>(tool, "btnAbsolute")->click();
+        if (hidden)
+            tool->hidePlugin();
+        int seen = 0;
+        for (int ms = 0; ms < 20000 && (hidden ? !module.motion(0).hasArrived() : seen < trips);
+             ms += 10) {
+            module.advance(10);
+            seen = module.journal().count("write 0 par::TargetPosition 0") +
+                   module.journal().count("write 0 par::TargetPosition 800");
+        }
+        module.advance(trips == 1 ? 300 : 0); // on its way back from 800
+        module.clearJournal();
+        child<QPushButton>(tool, qPrintable(button))->click();
+        QStringList expected{"stop 0"};
+        if (button == "btnClear")
+            expected << "write 0 par::TargetPosition 0"
+                     << "write 0 par::ActualPosition 0"
+                     << "write 0 par::EncoderPosition 0";
+        QCOMPARE(module.journal(), expected);
+        module.advance(10000);
+        QVERIFY(module.motion(0).isAtRest());
+        QCOMPARE(module.journal(), expected);
+        if (!hidden)
+            QCOMPARE(child<QProgressBar>(tool, "progressBar")->value(), 100);
+    }
+
+    // Limits that no int holds leave the field the widest range it can have, in the same
+    // direction; the tooltip names the module's own.
+    void targetFieldOfWideLimits_data()
+    {
+        QTest::addColumn<qint64>("minimum");
+        QTest::addColumn<qint64>("maximum");
+        QTest::addColumn<qint64>("value");
+        QTest::newRow("both beyond") << -(1LL << 40) << (1LL << 40) << (1LL << 35);
+        QTest::newRow("top beyond") << 0LL << (1LL << 32) << 5LL;
+        QTest::newRow("bottom beyond") << -(1LL << 32) << -10LL << -(1LL << 32);
+    }
+
+    void targetFieldOfWideLimits()
+    {
+        QFETCH(qint64, minimum);
+        QFETCH(qint64, maximum);
+        QFETCH(qint64, value);
+        SimulatedModule module;
+        module.setLimits(0, targetKey, minimum, maximum);
+        QVERIFY(module.parameter(0, targetKey)->writeValue(value));
+        Tool tool = makeTool(module, 71);
+        const auto clamp = [](qint64 v) {
+            return int(qBound<qint64>(INT_MIN, v, INT_MAX));
+        };
+        auto *edit = child<QSpinBox>(tool, "editTargetPosition");
+        QCOMPARE(edit->minimum(), clamp(minimum));
+        QCOMPARE(edit->maximum(), clamp(maximum));
+        QCOMPARE(edit->value(), clamp(value));
+        QVERIFY(edit->toolTip().endsWith(
+            QStringLiteral("[%1 .. %2]")
+                .arg(BasicTools::int64InsertDot(minimum), BasicTools::int64InsertDot(maximum))));
     }
 
     void targetFieldAndMissingParameters_data()

@@ -68,6 +68,64 @@ private slots:
         QCOMPARE(tool->controller(), module.controller(1));
         QVERIFY(module.journal().isEmpty()); // creating a tool writes and commands nothing
     }
+
+    // A translator translates the forms' texts; what the code sets at run time stays as it is.
+    void textsSetAtRunTimeAreNotTranslated_data()
+    {
+        QTest::addColumn<int>("variant");
+        QTest::addColumn<QString>("clicks");
+        QTest::addColumn<QStringList>("untranslated");
+        QTest::addColumn<QString>("translated"); // a form text, for comparison
+        QTest::newRow("generic, no relative option")
+            << 71 << "" << QStringList{"Actual position"} << "btnAbsolute";
+        QTest::newRow("Larch") << 73 << "btnSwitchMode"
+                               << QStringList{"Reload", "Switch to eightpoint ramp"} << "btnStop";
+        QTest::newRow("Larch, back") << 73 << "btnSwitchMode btnSwitchMode"
+                                     << QStringList{"Switch to trapezoidal ramp"} << "btnStop";
+        QTest::newRow("Rowan")
+            << 74 << ""
+            << QStringList{"target position", "actual position",
+                           "Chip is in standby. This tool is not supported in this case."}
+            << "btnClearOnNull";
+    }
+
+    void textsSetAtRunTimeAreNotTranslated()
+    {
+        QFETCH(int, variant);
+        QFETCH(QString, clicks);
+        QFETCH(QStringList, untranslated);
+        QFETCH(QString, translated);
+        struct Everything final : QTranslator
+        {
+            bool isEmpty() const override { return false; }
+            QString translate(const char *, const char *, const char *, int) const override
+            {
+                return QStringLiteral("(translated)");
+            }
+        } translator;
+        QCoreApplication::installTranslator(&translator);
+        SimulatedModule module;
+        module.removeParameter(0, QStringLiteral("par::RelativePositioningOption"));
+        auto *factory = qobject_cast<ToolsInterface *>(loader.instance());
+        QVERIFY(factory->isUsableForVariant(variant));
+        std::unique_ptr<ToolsInterface> tool(factory->clone(QStringLiteral("tool"), 0, &module));
+        QCoreApplication::removeTranslator(&translator);
+        for (const QString &name : clicks.split(' ', Qt::SkipEmptyParts))
+            tool->findChild<QPushButton *>(name)->click();
+        QStringList texts;
+        for (QWidget *w : tool->findChildren<QWidget *>()) {
+            if (auto *label = qobject_cast<QLabel *>(w))
+                texts << label->text();
+            else if (auto *button = qobject_cast<QAbstractButton *>(w))
+                texts << button->text();
+            else if (auto *combo = qobject_cast<QComboBox *>(w))
+                for (int i = 0; i < combo->count(); ++i)
+                    texts << combo->itemText(i);
+        }
+        for (const QString &text : untranslated)
+            QVERIFY2(texts.contains(text), qPrintable(text));
+        QCOMPARE(tool->findChild<QPushButton *>(translated)->text(), "(translated)");
+    }
 };
 
 QTEST_MAIN(TestPluginEntry)
