@@ -15,6 +15,7 @@
 #include <QGraphicsView>
 #include <QMatrix>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSvgRenderer>
 
 namespace {
@@ -75,6 +76,7 @@ StepperPositionModeLarch::StepperPositionModeLarch(ToolsInterface *tool)
     controller = tool ? tool->controller() : nullptr;
 
     reloadButton = new QPushButton(QStringLiteral("Reload"), this);
+    reloadButton->setObjectName(QStringLiteral("btnReload"));
     connect(reloadButton.data(), &QPushButton::clicked, this, &StepperPositionModeLarch::reload);
 
     if (controller) {
@@ -203,9 +205,11 @@ void StepperPositionModeLarch::settingsCheck()
     if (widgetVSTART && widgetVSTOP) {
         const int startVelocity = widgetVSTART->value();
         if (startVelocity > 10) {
-            widgetVSTOP->setMinimum(startVelocity + 1);
+            // At the top of its range the stop velocity can only equal the start velocity.
+            const int above = int(qMin<qint64>(qint64(startVelocity) + 1, widgetVSTOP->maximum()));
+            widgetVSTOP->setMinimum(above);
             if (startVelocity >= widgetVSTOP->value())
-                widgetVSTOP->setAndUpdateValue(startVelocity + 1);
+                widgetVSTOP->setAndUpdateValue(above);
         }
     }
     if (!trapezoidal)
@@ -257,15 +261,22 @@ void StepperPositionModeLarch::hidePlugin()
 
 void StepperPositionModeLarch::reload()
 {
-    for (const QPointer<Model::AxilParameter> &parameter : qAsConst(parameters)) {
-        if (parameter)
-            parameter->readValue(false);
+    {
+        // Each read reports its value at once; the rules must judge the values the module holds,
+        // all of them read, not a new start velocity against a stop velocity not yet read.
+        const QScopedValueRollback<bool> reading(reloading, true);
+        for (const QPointer<Model::AxilParameter> &parameter : qAsConst(parameters)) {
+            if (parameter)
+                parameter->readValue(false);
+        }
     }
+    settingsCheck();
 }
 
 void StepperPositionModeLarch::handleValuesChanged(int)
 {
-    settingsCheck();
+    if (!reloading)
+        settingsCheck();
 }
 
 void StepperPositionModeLarch::btnAbsolute()

@@ -81,4 +81,5 @@ private:
     QPointer<XmlParameterWidget> widgetDMAX;
     QPointer<XmlParameterWidget> widgetTZERO;
     bool trapezoidal = false;
+    bool reloading = false; // reload() is reading the parameters one by one
 };

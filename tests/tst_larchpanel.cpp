@@ -35,44 +35,87 @@ private slots:
 
 void TestLarchPanel::settingsCheck_data()
 {
-    // "FIELD=value": the module's change, read; "hide", "show"; else a click on "btn" + step.
+    // Before the tool exists the module holds "FIELD=value ..." and, with "wide", limits that no
+    // int holds. Steps: "FIELD=value" the module's change, read; "FIELD:=value" the same, unread;
+    // "hide", "show"; else a click on "btn" + step.
+    QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("steps");
     QTest::addColumn<int>("stopMinimum");
     QTest::addColumn<QString>("journal");
-    const QString held = "D1 1500, D2 1500, A1 1500, A2 1500"; // on switching
-    QTest::newRow("start 10") << "VSTOP=5 VSTART=10" << 1 << "";
-    QTest::newRow("start 11, stop equal") << "VSTOP=11 VSTART=11" << 12 << "StopVelocity 12";
-    QTest::newRow("start 11, stop above") << "VSTOP=20 VSTART=11" << 12 << "";
-    QTest::newRow("minimum kept") << "VSTOP=5 VSTART=30 VSTART=5" << 31 << "StopVelocity 31";
+    const QString held = "V1 0, V2 0, D1 1500, D2 1500, A1 1500, A2 1500"; // on switching
+    QTest::newRow("start 10") << ""
+                              << "VSTOP=5 VSTART=10" << 1 << "";
+    QTest::newRow("start 11, stop equal") << ""
+                                          << "VSTOP=11 VSTART=11" << 12 << "StopVelocity 12";
+    QTest::newRow("start 11, stop above") << ""
+                                          << "VSTOP=20 VSTART=11" << 12 << "";
+    QTest::newRow("minimum kept") << ""
+                                  << "VSTOP=5 VSTART=30 VSTART=5" << 31 << "StopVelocity 31";
     QTest::newRow("trapezoidal, AMAX and DMAX")
+        << ""
         << "SwitchMode AMAX=500 DMAX=700" << 1 << held + ", A1 500, A2 500, D1 700, D2 700";
-    QTest::newRow("absolute and relative") << "SwitchMode V1=7 Absolute V2=7 Relative" << 1
+    QTest::newRow("absolute and relative") << ""
+                                           << "SwitchMode V1=7 Absolute V2=7 Relative" << 1
                                            << held + ", V1 0, move 0 0, V2 0, moveRel 0 0";
     QTest::newRow("eight-point again")
+        << ""
         << "SwitchMode SwitchMode V1=7 AMAX=500 Absolute" << 1 << held + ", move 0 0";
-    QTest::newRow("hidden") << "hide VSTART=30 SwitchMode V1=7 Absolute Relative" << 1
+    QTest::newRow("hidden") << ""
+                            << "hide VSTART=30 SwitchMode V1=7 Absolute Relative" << 1
                             << "move 0 0, moveRel 0 0";
-    QTest::newRow("shown again") << "hide VSTART=30 show" << 31 << "StopVelocity 31";
+    QTest::newRow("shown again") << ""
+                                 << "hide VSTART=30 show" << 31 << "StopVelocity 31";
+    // The rule judges the values the module holds, every one of them read first.
+    QTest::newRow("first show, valid") << "VSTART=11 VSTOP=20"
+                                       << "" << 12 << "";
+    QTest::newRow("first show, broken") << "VSTART=40 VSTOP=20"
+                                        << "" << 41 << "StopVelocity 41";
+    QTest::newRow("reload, valid") << ""
+                                   << "VSTART:=11 VSTOP:=20 Reload" << 12 << "";
+    QTest::newRow("reload, broken") << ""
+                                    << "VSTART:=50 VSTOP:=40 Reload" << 51 << "StopVelocity 51";
+    QTest::newRow("hidden, shown again, valid") << ""
+                                                << "hide VSTART:=60 VSTOP:=70 show" << 61 << "";
+    // At the top of the int range the stop velocity can only equal the start velocity.
+    QTest::newRow("start at the top") << "wide VSTART=2147483647 VSTOP=20"
+                                      << "" << 2147483647 << "StopVelocity 2147483647";
+    QTest::newRow("wide, valid") << "wide VSTART=2147483646 VSTOP=4294967296"
+                                 << "" << 2147483647 << "";
 }
 
 void TestLarchPanel::settingsCheck()
 {
+    QFETCH(QString, before);
     QFETCH(QString, steps);
     QFETCH(int, stopMinimum);
     QFETCH(QString, journal);
     SimulatedModule module;
+    module.setPluginVariant(0, 73);
+    for (const QString &setting : before.split(' ', Qt::SkipEmptyParts)) {
+        if (setting == "wide") {
+            for (const char *key : {"par::StartVelocity", "par::StopVelocity"})
+                module.setLimits(0, key, 0, 1LL << 40);
+            continue;
+        }
+        const QStringList assignment = setting.split('=');
+        module.setModuleValue(0, keys.at(fields.indexOf(assignment.first())),
+                              assignment.last().toLongLong());
+    }
     Tool tool = makeTool(module, 73);
     auto *panel = child<QWidget>(tool, "StepperPositionModeLarch");
     const auto widgets =
         panel->findChildren<XmlParameterWidget *>(QString(), Qt::FindDirectChildrenOnly);
     tool->showPlugin();
-    module.clearJournal();
-    for (const QString &step : steps.split(' ')) {
+    if (before.isEmpty())
+        module.clearJournal();
+    for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
         const QStringList assignment = step.split('=');
         if (assignment.size() == 2) {
-            const QString key = keys.at(fields.indexOf(assignment.first()));
+            const bool unread = assignment.first().endsWith(':');
+            const QString key = keys.at(fields.indexOf(QString(assignment.first()).remove(':')));
             module.setModuleValue(0, key, assignment.last().toInt());
-            module.parameter(0, key)->readValue(false);
+            if (!unread)
+                module.parameter(0, key)->readValue(false);
         } else if (step == "hide" || step == "show") {
             step == "hide" ? tool->hidePlugin() : tool->showPlugin();
         } else {
