@@ -1,6 +1,7 @@
 #include "inputhelper.h"
 
 #include "dynamicproperty.h"
+#include "hostmessages.h"
 #include "spinbox.h"
 
 #include <QCloseEvent>
@@ -21,8 +22,10 @@ constexpr qreal smallestScale = 0.25;
 constexpr qreal largestScale = 4.0;
 constexpr qreal largestSpread = 1.6;
 const char anchorPrefix[] = "Anchor-";
-// On a proxy being typed in: the value that arrived meanwhile.
+// On a proxy being typed in: the value that arrived meanwhile, and whether the person's typing
+// has already changed the proxy's value (an arrow step, or the commit itself).
 const char pendingValue[] = "_inputHelperPendingValue";
+const char changedWhileTyping[] = "_inputHelperChangedWhileTyping";
 } // namespace
 
 InputHelper::InputHelper(const QString &picture, AbstractRamp::rampMode mode, QWidget *parent)
@@ -31,7 +34,28 @@ InputHelper::InputHelper(const QString &picture, AbstractRamp::rampMode mode, QW
     layoutContents();
 }
 
-InputHelper::~InputHelper() = default;
+InputHelper::~InputHelper()
+{
+    // Closing the window would move the focus out of a proxy being typed in, which commits it,
+    // and the proxies would report to a window that is no longer one. They go first, silently.
+    for (const QPointer<QWidget> &proxy : qAsConst(m_proxies)) {
+        if (!proxy)
+            continue;
+        proxy->disconnect();
+        if (auto *box = qobject_cast<SpinBox *>(proxy.data()))
+            box->discardTyping();
+        proxy->removeEventFilter(this);
+        delete proxy.data();
+    }
+}
+
+void InputHelper::discardTyping()
+{
+    for (const QPointer<QWidget> &proxy : qAsConst(m_proxies)) {
+        if (auto *box = qobject_cast<SpinBox *>(proxy.data()))
+            box->discardTyping();
+    }
+}
 
 bool InputHelper::hasPicture() const
 {
@@ -64,14 +88,35 @@ void InputHelper::addProxyItem(QWidget *proxy, bool)
         });
     }
     if (auto *box = qobject_cast<SpinBox *>(proxy)) {
-        // The last value that arrived while the person typed is shown once they are done; if
-        // they committed, their own value has come back as that last one by then.
-        connect(box, &SpinBox::editingDone, this, [box] {
+        connect(box, qOverload<int>(&SpinBox::valueChanged), this, [box] {
+            if (box->isEditing())
+                box->setProperty(changedWhileTyping, true);
+        });
+        connect(box, &SpinBox::typingDiscarded, this, [box] {
+            box->setProperty(changedWhileTyping, QVariant());
             const QVariant pending = box->property(pendingValue);
-            if (!pending.isValid())
-                return;
             box->setProperty(pendingValue, QVariant());
-            box->setValue(pending.toInt());
+            if (pending.isValid())
+                box->setValue(pending.toInt(), false);
+        });
+        connect(box, &SpinBox::editingDone, this, [box] {
+            const bool changed = box->property(changedWhileTyping).isValid();
+            box->setProperty(changedWhileTyping, QVariant());
+            const QVariant pending = box->property(pendingValue);
+            box->setProperty(pendingValue, QVariant());
+            if (!pending.isValid() || pending.toInt() == box->intValue())
+                return;
+            if (changed) {
+                // The field has answered the person's number: with it, or with the module's
+                // value if the module refused it. That answer is what to show.
+                box->setValue(pending.toInt());
+                return;
+            }
+            // The person committed the number they saw while the module's value changed under
+            // it: their number is sent to the field all the same.
+            const int committed = box->intValue();
+            box->setValue(pending.toInt(), false);
+            box->setValue(committed);
         });
     }
     fitProxy(proxy);
@@ -292,6 +337,15 @@ void InputHelper::resizeEvent(QResizeEvent *event)
 
 void InputHelper::closeEvent(QCloseEvent *event)
 {
+    // Closing the window abandons what was typed and not committed in it.
+    for (const QPointer<QWidget> &proxy : qAsConst(m_proxies)) {
+        auto *box = qobject_cast<SpinBox *>(proxy.data());
+        if (box && box->isEditing())
+            HostMessages::post(tr("%1: the ramp picture was closed before you committed %2; "
+                                  "it was not written.")
+                                   .arg(box->prefix().trimmed(), box->cleanText()));
+    }
+    discardTyping();
     QWidget::closeEvent(event);
     if (event->isAccepted())
         emit closed(false);

@@ -43,6 +43,8 @@ public:
     QPointF anchorPoint(const QString &proxyName) const;
     // The lines last drawn by updatePolygon, from a proxy to its anchor.
     QVector<QLineF> lines() const { return m_lines; }
+    // Drops what is typed and not committed in any proxy (closing the window does this too).
+    void discardTyping();
 
 public slots:
     // Shows a field's value in the proxy that has the sender's object name.

@@ -16,6 +16,9 @@ void PluginInterface::setEnabled(bool enabled)
     // Disabling twice must not take away what the tool enabled again in between.
     if (!enabled && !m_toolEnabled)
         return;
+    // Set first: disabling a control that a person is typing in commits the typing, and the tool
+    // must already know itself disabled then.
+    m_toolEnabled = enabled;
     if (enabled) {
         for (const QPointer<QWidget> &control : qAsConst(m_disabledControls)) {
             if (control)
@@ -25,7 +28,6 @@ void PluginInterface::setEnabled(bool enabled)
     } else {
         disableControls(this);
     }
-    m_toolEnabled = enabled;
 }
 
 void PluginInterface::disableControls(QWidget *container)

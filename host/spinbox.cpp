@@ -1,5 +1,7 @@
 #include "spinbox.h"
 
+#include "basictools.h"
+
 #include <QLineEdit>
 #include <QSignalBlocker>
 
@@ -13,8 +15,13 @@ SpinBox::SpinBox(QWidget *parent) : QDoubleSpinBox(parent)
     setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     connect(this, qOverload<double>(&QDoubleSpinBox::valueChanged), this,
-            [this](double v) { emit valueChanged(static_cast<int>(std::llround(v))); });
-    connect(lineEdit(), &QLineEdit::textEdited, this, [this] { m_editing = true; });
+            [this](double v) { emit valueChanged(BasicTools::clampToInt(std::llround(v))); });
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString &text) {
+        m_editing = true;
+        QString copy = text;
+        int position = 0;
+        m_typedNumber = validate(copy, position) == QValidator::Acceptable;
+    });
     connect(this, &QAbstractSpinBox::editingFinished, this, &SpinBox::finishEditing);
 }
 
@@ -44,7 +51,7 @@ QSize SpinBox::minimumSizeHint() const
 
 int SpinBox::intValue() const
 {
-    return static_cast<int>(std::llround(value()));
+    return BasicTools::clampToInt(std::llround(value()));
 }
 
 void SpinBox::externItemMouseReleased()
@@ -54,8 +61,21 @@ void SpinBox::externItemMouseReleased()
     finishEditing();
 }
 
+void SpinBox::discardTyping()
+{
+    if (!m_editing)
+        return;
+    m_editing = false;
+    // Setting the value it holds restores its text and forgets the typed, uncommitted one.
+    setValue(value(), false);
+    emit typingDiscarded();
+}
+
 void SpinBox::focusOutEvent(QFocusEvent *event)
 {
+    // Disabling a field takes the focus away from it, which would commit what was typed.
+    if (!isEnabled())
+        discardTyping();
     QDoubleSpinBox::focusOutEvent(event);
     finishEditing();
 }
@@ -65,5 +85,10 @@ void SpinBox::finishEditing()
     if (!m_editing)
         return;
     m_editing = false;
-    emit editingDone();
+    // A field left empty, or with only a sign in it, goes back to its value: nothing was
+    // committed.
+    if (m_typedNumber)
+        emit editingDone();
+    else
+        emit typingDiscarded();
 }

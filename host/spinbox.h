@@ -5,8 +5,10 @@
 #include <QDoubleSpinBox>
 
 // The host's number field. It holds whole numbers over the full 32-bit range (and beyond, up to
-// what a double holds exactly), emits valueChanged(int) besides the double signal, commits a
-// typed value only on Enter or when focus leaves, and tells whether a person is typing in it.
+// what a double holds exactly), emits valueChanged(int) besides the double signal (clamped to the
+// int range), commits a typed value only on Enter or when focus leaves, and tells whether a
+// person is typing in it. A field that is locked (disabled) while a person types in it drops
+// what was typed instead of committing it.
 class HOST_EXPORT SpinBox : public QDoubleSpinBox
 {
     Q_OBJECT
@@ -22,6 +24,9 @@ public:
     QSize minimumSizeHint() const override;
     // True while a person has typed into the field and not yet committed it.
     bool isEditing() const { return m_editing; }
+    // Drops uncommitted typing: the field shows its value again, and nothing is emitted but
+    // typingDiscarded.
+    void discardTyping();
 
 public slots:
     void setValue(int value);
@@ -31,8 +36,11 @@ public slots:
 
 signals:
     void valueChanged(int value);
-    // The person committed or abandoned typing (see isEditing).
+    // The person committed what they typed (see isEditing).
     void editingDone();
+    // What the person typed was dropped, uncommitted: the field was locked, or left without a
+    // number in it.
+    void typingDiscarded();
 
 protected:
     void focusOutEvent(QFocusEvent *event) override;
@@ -41,4 +49,5 @@ private:
     Q_DISABLE_COPY(SpinBox)
     void finishEditing();
     bool m_editing = false;
+    bool m_typedNumber = false; // what is typed reads as a number of the field's range
 };

@@ -50,7 +50,16 @@ void XmlParameterWidget::buildEditor()
         m_spinBox = new SpinBox(this);
         connect(m_spinBox, qOverload<int>(&SpinBox::valueChanged), this,
                 &XmlParameterWidget::onEdited);
-        connect(m_spinBox, &SpinBox::editingDone, this, &XmlParameterWidget::applyPendingValue);
+        connect(m_spinBox, &SpinBox::editingDone, this, &XmlParameterWidget::onCommitted);
+        connect(m_spinBox, &SpinBox::typingDiscarded, this, [this] {
+            m_hasPending = false;
+            m_editWritten = false;
+            if (!m_spinBox->isEnabled())
+                HostMessages::post(tr("%1 was locked while you typed in it; what you typed was "
+                                      "not written.")
+                                       .arg(m_parameterName));
+            updateFromParameter();
+        });
         editor = m_spinBox;
     }
     editor->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -128,6 +137,16 @@ int XmlParameterWidget::value() const
     return m_spinBox ? m_spinBox->intValue() : 0;
 }
 
+qint64 XmlParameterWidget::exactValue() const
+{
+    if (m_parameter && m_spinBox) {
+        const qint64 known = m_parameter->lastKnownValue();
+        if (value() == qBound<qint64>(minimum(), known, maximum()))
+            return known;
+    }
+    return value();
+}
+
 int XmlParameterWidget::minimum() const
 {
     if (m_comboBox)
@@ -194,10 +213,16 @@ void XmlParameterWidget::updateFromParameter()
 void XmlParameterWidget::showValue(qint64 value)
 {
     m_showing = true;
-    if (m_comboBox)
+    if (m_comboBox) {
         m_comboBox->setCurrentIndex(clampToInt(value));
-    else if (m_spinBox)
-        m_spinBox->setValue(clampToInt(value));
+    } else if (m_spinBox) {
+        // A raised minimum bounds what a person enters; the module's value is shown as it is.
+        const int shown = clampToInt(value);
+        if (shown < m_spinBox->minimum() && m_parameter &&
+            shown >= clampToInt(m_parameter->minimum()))
+            m_spinBox->setMinimum(shown);
+        m_spinBox->setValue(shown);
+    }
     m_showing = false;
 }
 
@@ -205,6 +230,8 @@ void XmlParameterWidget::onEdited(int value)
 {
     if (!m_showing && refuseWithoutModule())
         return;
+    if (!m_showing && m_spinBox && m_spinBox->isEditing())
+        m_editWritten = true; // this edit is written; its commit need not write again
     if (!m_showing && m_parameter && !m_parameter->writeValue(value)) {
         // Refused (out of range, missing, disconnected): show what the module holds.
         updateFromParameter();
@@ -235,8 +262,15 @@ void XmlParameterWidget::onParameterValue(qint64 value)
     showValue(value);
 }
 
-void XmlParameterWidget::applyPendingValue()
+void XmlParameterWidget::onCommitted()
 {
+    const bool written = m_editWritten;
+    m_editWritten = false;
+    // A commit is the person's decision even when it leaves the number as it was: the module's
+    // value may have changed meanwhile (it waited in m_pending), and the person's number wins.
+    if (!written && m_parameter && m_parameter->exists() &&
+        value() != clampToInt(m_parameter->lastKnownValue()))
+        onEdited(value());
     if (!m_hasPending)
         return;
     m_hasPending = false;

@@ -18,8 +18,10 @@ class AxilParameter;
 //
 // A person's edit (or setValue/setAndUpdateValue from code acting for the person) is written to
 // the module; a value that arrives from the module is shown without being written back, and it
-// waits while the person is typing in the field. A field whose parameter the module lacks, or
-// whose module has gone away, is disabled and says why in its tooltip; an edit that reaches it
+// waits while the person is typing in the field. A committed number is written even when it is
+// the one the field showed before the module's value changed; typing in a field that gets locked
+// before it is committed is dropped, with a host message. A field whose parameter the module lacks,
+// or whose module has gone away, is disabled and says why in its tooltip; an edit that reaches it
 // anyway is refused with a host message and the field keeps what it showed.
 //
 // The inner editor (widget()) may be placed in another layout; the field then hides itself and
@@ -37,6 +39,9 @@ public:
     DisplayType::Type displayType() const { return m_type; }
 
     int value() const;
+    // The module's value where the field shows it (as far as its int range allows), else the
+    // field's own: for arithmetic that must not stop at the int range.
+    qint64 exactValue() const;
     int minimum() const;
     int maximum() const;
     // Shows the value and writes it to the module.
@@ -68,7 +73,7 @@ private:
     void onEdited(int value);
     bool refuseWithoutModule();
     void onParameterValue(qint64 value);
-    void applyPendingValue();
+    void onCommitted();
     void updateEnabledState();
 
     QPointer<Model::AxilParameter> m_parameter;
@@ -82,5 +87,6 @@ private:
     bool m_showing = false; // the code is showing a value: do not write it
     bool m_wantEnabled = true;
     bool m_hasPending = false;
+    bool m_editWritten = false; // the person's current edit has been written
     qint64 m_pending = 0;
 };

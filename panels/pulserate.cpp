@@ -4,20 +4,31 @@
 
 namespace PulseRate {
 
-qint64 velocityPps(int velocity, int pulseDivisor)
+namespace {
+double roundHalfUp(double x)
 {
-    // The divisor is a 32-bit shift; the chip's range (0..13) keeps it well defined, and a value
-    // outside 0..30 is clamped rather than shifted past the width of int.
-    const int shift = qBound(0, pulseDivisor, 30);
-    const double pps = double(velocity) * clockHz / (double(1 << shift) * 2048.0 * 32.0);
-    return qRound64(pps);
+    return std::floor(x + 0.5) + 0.0; // + 0.0: no "-0"
+}
+} // namespace
+
+double velocityPps(qint64 velocity, qint64 pulseDivisor)
+{
+    return roundHalfUp(double(velocity) * clockHz /
+                       (double(1 << divisorShift(pulseDivisor)) * 2048.0 * 32.0));
 }
 
-qint64 accelerationPps2(int acceleration, int pulseDivisor, int rampDivisor)
+double accelerationPps2(qint64 acceleration, qint64 pulseDivisor, qint64 rampDivisor)
 {
-    const double pps2 =
-        double(acceleration) * (clockHz * clockHz) / std::pow(2.0, pulseDivisor + rampDivisor + 29);
-    return qRound64(pps2);
+    return roundHalfUp(double(acceleration) * (clockHz * clockHz) /
+                       std::pow(2.0, divisorShift(pulseDivisor) + divisorShift(rampDivisor) + 29));
+}
+
+int divisorShift(qint64 divisor)
+{
+    // The chip's divisors are 0..13. A module that declares wider ones (or holds a value beyond
+    // its limits) shifts by at most 30, the widest shift of a 32-bit int, as the chip's
+    // arithmetic does; so the panel shows the rate the motor really runs at.
+    return int(qBound<qint64>(0, divisor, maximumShift));
 }
 
 } // namespace PulseRate

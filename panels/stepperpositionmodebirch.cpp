@@ -64,12 +64,15 @@ void StepperPositionModeBirch::showPlugin()
 
 void StepperPositionModeBirch::handleValuesChanged(int)
 {
-    const int p = ui->editPulseDivisor->value();
+    // The fields hold ints; a value beyond them counts as the module holds it.
+    const qint64 p = ui->editPulseDivisor->exactValue();
     ui->dispMaxVelocityPPS->setText(
-        QString::number(PulseRate::velocityPps(ui->editMaxVelocity->value(), p)));
-    ui->dispAccelerationPPS->setText(QString::number(
-        PulseRate::accelerationPps2(ui->editAcceleration->value(), ui->editPulseDivisor->value(),
-                                    ui->editRampDivisor->value())));
+        QString::number(PulseRate::velocityPps(ui->editMaxVelocity->exactValue(), p), 'f', 0));
+    ui->dispAccelerationPPS->setText(
+        QString::number(PulseRate::accelerationPps2(ui->editAcceleration->exactValue(),
+                                                    ui->editPulseDivisor->exactValue(),
+                                                    ui->editRampDivisor->exactValue()),
+                        'f', 0));
 }
 
 void StepperPositionModeBirch::handleActualVelocityValueChanged(int value)

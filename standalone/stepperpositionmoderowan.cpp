@@ -8,6 +8,7 @@
 #include "basictools.h"
 #include "cachedbackdrop.h"
 #include "firmwarenames.h"
+#include "hostmessages.h"
 #include "steadylabelitem.h"
 
 #include <QLabel>
@@ -104,12 +105,13 @@ StepperPositionModeRowan::StepperPositionModeRowan(QString name, unsigned char m
     if (actualPositionParam)
         connect(actualPositionParam, &Model::AbstractParameter::valueChanged, this,
                 [this](long long value) { displayActualPosition(static_cast<qint32>(value)); });
+    // The states are narrowed to int as they arrive, like the position.
     if (standbyParam)
         connect(standbyParam, &Model::AbstractParameter::valueChanged, this,
-                [this](long long value) { handleStandbyValueChanged(clampToInt(value)); });
+                [this](long long value) { handleStandbyValueChanged(static_cast<int>(value)); });
     if (extStepDirParam)
         connect(extStepDirParam, &Model::AbstractParameter::valueChanged, this,
-                [this](long long value) { handleExtStepDirValueChanged(clampToInt(value)); });
+                [this](long long value) { handleExtStepDirValueChanged(static_cast<int>(value)); });
     // initializing stays true until the first show: nothing the widgets went through so far (the
     // combo box being filled, values clamped to the new limits) reaches the module.
 }
@@ -137,10 +139,10 @@ void StepperPositionModeRowan::showPlugin()
     // from them; at power-up they are 0, which is what a new tool shows anyway.
     if (actualPositionParam)
         displayActualPosition(static_cast<qint32>(actualPositionParam->lastKnownValue()));
-    if (standbyParam && standbyParam->lastKnownValue() != 0)
-        handleStandbyValueChanged(clampToInt(standbyParam->lastKnownValue()));
-    if (extStepDirParam && extStepDirParam->lastKnownValue() != 0)
-        handleExtStepDirValueChanged(clampToInt(extStepDirParam->lastKnownValue()));
+    if (standbyParam && static_cast<int>(standbyParam->lastKnownValue()) != 0)
+        handleStandbyValueChanged(static_cast<int>(standbyParam->lastKnownValue()));
+    if (extStepDirParam && static_cast<int>(extStepDirParam->lastKnownValue()) != 0)
+        handleExtStepDirValueChanged(static_cast<int>(extStepDirParam->lastKnownValue()));
 }
 
 void StepperPositionModeRowan::hidePlugin()
@@ -231,8 +233,18 @@ void StepperPositionModeRowan::on_btnClearOnNull_clicked()
 void StepperPositionModeRowan::writeEdit(QWidget *field, Model::AxilParameter *parameter,
                                          qint64 value, const QString &what)
 {
-    if (initializing || !commandable(what) || !parameter || parameter->writeValue(value))
+    if (initializing || !commandable(what) || !parameter)
         return;
+    if (toolEnabled()) {
+        if (parameter->writeValue(value))
+            return;
+    } else {
+        // A hint locked the tool while a person typed: focus leaving the field committed the
+        // text, but a locked field writes nothing.
+        HostMessages::post(tr("%1: %2 was not written; the field was locked while you typed.")
+                               .arg(toolsName())
+                               .arg(value));
+    }
     // Refused by the module, which reports why: the field shows again what the module holds.
     const QScopedValueRollback<bool> loading(initializing, true);
     if (auto *edit = qobject_cast<QSpinBox *>(field))

@@ -1,6 +1,8 @@
 // The Birch panel: pulse-rate displays and divisors that lock while the motor moves.
 
 #include "axilparameter.h"
+#include "hostmessages.h"
+#include "rampprofile.h"
 #include "testsupport.h"
 #include "xmlparameterwidget.h"
 
@@ -16,7 +18,86 @@ class TestBirchPanel : public QObject
 private slots:
     void init() { QLocale::setDefault(QLocale::c()); }
     void ratesAndDivisors();
+    void ratesAreWhatTheMotorRuns_data();
+    void ratesAreWhatTheMotorRuns();
+    void lockedDivisorWritesNothing();
 };
+
+void TestBirchPanel::ratesAreWhatTheMotorRuns_data()
+{
+    QTest::addColumn<qint64>("velocity");
+    QTest::addColumn<qint64>("acceleration");
+    QTest::addColumn<qint64>("pulseDivisor");
+    QTest::addColumn<qint64>("rampDivisor");
+    QTest::newRow("power-up") << 200LL << 100LL << 5LL << 8LL;
+    QTest::newRow("slowest") << 1LL << 1LL << 13LL << 13LL;
+    QTest::newRow("widest shift") << 2047LL << 2047LL << 30LL << 30LL;
+    QTest::newRow("divisors beyond the shift") << 2047LL << 2047LL << 40LL << 1000000LL;
+    QTest::newRow("int limits") << 2147483647LL << 2147483647LL << 2147483647LL << 2147483647LL;
+    QTest::newRow("beyond int") << (1LL << 40) << (1LL << 40) << (1LL << 35) << (1LL << 35);
+    QTest::newRow("beyond 64-bit rates") << (1LL << 49) << (1LL << 49) << 0LL << 0LL;
+}
+
+// The panel shows the pulse rates that the module's motor really runs at, also where a module
+// declares limits wider than the chip's.
+void TestBirchPanel::ratesAreWhatTheMotorRuns()
+{
+    QFETCH(qint64, velocity);
+    QFETCH(qint64, acceleration);
+    QFETCH(qint64, pulseDivisor);
+    QFETCH(qint64, rampDivisor);
+    SimulatedModule module;
+    module.setPluginVariant(0, 70);
+    const struct
+    {
+        const char *key;
+        qint64 value;
+    } settings[] = {{"par::MaxVelocity", velocity},
+                    {"par::MaxAcceleration", acceleration},
+                    {"par::PulseDivisor", pulseDivisor},
+                    {"par::RampDivisor", rampDivisor}};
+    for (const auto &setting : settings) {
+        module.setLimits(0, setting.key, 0, 1LL << 50);
+        QVERIFY(module.writeParameter(0, setting.key, setting.value));
+    }
+    Tool tool = makeTool(module, 70);
+    tool->showPlugin();
+    const RampProfile ramp = module.ramp(0);
+    QCOMPARE(child<QLabel>(tool, "dispMaxVelocityPPS")->text(),
+             QString::number(ramp.maxVelocity, 'f', 0));
+    QCOMPARE(child<QLabel>(tool, "dispAccelerationPPS")->text(),
+             QString::number(ramp.acceleration, 'f', 0));
+}
+
+void TestBirchPanel::lockedDivisorWritesNothing()
+{
+    SimulatedModule module;
+    module.setPluginVariant(0, 70);
+    Tool tool = makeTool(module, 70);
+    tool->show();
+    QApplication::setActiveWindow(tool.get());
+    tool->showPlugin();
+    child<QPushButton>(tool, "btnHideController")->click();
+    QWidget *divisor = child<XmlParameterWidget>(tool, "editPulseDivisor")->widget();
+    divisor->setFocus();
+    QTest::keyClick(divisor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(divisor, "9");
+    QSignalSpy messages(HostMessages::instance(), &HostMessages::posted);
+    QVERIFY(module.moveToPosition(0, 5000)); // another tool, say, starts the motor
+    module.advance(100);
+    QVERIFY(!divisor->isEnabled());
+    QCOMPARE(writes(module), QStringList());
+    QCOMPARE(divisor->property("value").toInt(), 5); // what the module holds, not the typing
+    QCOMPARE(messages.count(), 1);
+    // Once the motor stands, the field takes typing again and writes what is committed.
+    module.advance(20000);
+    QVERIFY(divisor->isEnabled());
+    divisor->setFocus();
+    QTest::keyClick(divisor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(divisor, "9");
+    QTest::keyClick(divisor, Qt::Key_Return);
+    QCOMPARE(writes(module), QStringList{"write 0 par::PulseDivisor 9"});
+}
 
 void TestBirchPanel::ratesAndDivisors()
 {

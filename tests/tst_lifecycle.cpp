@@ -231,7 +231,9 @@ QString TestLifecycle::violation()
         const auto hints = tool->findChild<QGroupBox *>("gbHints")->findChildren<QLabel *>();
         const qint64 standby = module->moduleValue(0, cmd_ChipStandby);
         const qint64 stepDir = module->moduleValue(0, cmd_ExternalStepDir);
-        if (hints.at(0)->isHidden() == (standby != 0) || hints.at(1)->isHidden() == (stepDir == 1))
+        // The tool narrows the states to int, as it does the position.
+        if (hints.at(0)->isHidden() == (qint32(standby) != 0) ||
+            hints.at(1)->isHidden() == (qint32(stepDir) == 1))
             return QStringLiteral("hints wrong for standby %1, step/direction %2")
                 .arg(standby)
                 .arg(stepDir);

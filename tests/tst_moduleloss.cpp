@@ -174,6 +174,61 @@ private slots:
         QTest::keyClick(typing, Qt::Key_Return); // commits what the person typed
         QCOMPARE(module.journal(), QStringList{"write 0 par::MaxVelocity 1234"});
         QCOMPARE(valueOf(typing), 1234);
+
+        // The same number committed again, after the module's value changed meanwhile.
+        typing->selectAll();
+        QTest::keyClicks(typing, QStringLiteral("1234"));
+        module.setModuleValue(0, cmd_MaxVelocity, 3000);
+        module.controller(0)->maxVelocity->readValue(false);
+        QTest::keyClick(typing, Qt::Key_Return);
+        QCOMPARE(module.journal().last(), QStringLiteral("write 0 par::MaxVelocity 1234"));
+        QCOMPARE(valueOf(typing), 1234);
+    }
+
+    // A ramp-picture window that goes away with typed, uncommitted text in it writes nothing and
+    // calls nothing back; closing it says that the typing was dropped.
+    void helperWindowGoesAwayQuietly_data()
+    {
+        QTest::addColumn<int>("variant");
+        QTest::addColumn<QString>("how");
+        for (int variant : {69, 72})
+            for (const char *how : {"tool deleted", "module deleted first", "window closed"})
+                QTest::addRow("%d, %s", variant, how) << variant << QString(how);
+    }
+
+    void helperWindowGoesAwayQuietly()
+    {
+        QFETCH(int, variant);
+        QFETCH(QString, how);
+        auto *module = new SimulatedModule;
+        Tool tool = shownTool(*module, variant);
+        child<QAbstractButton>(tool, "btnInputHelper")->click();
+        QTest::qWait(30); // the window's delayed set-up
+        auto *helper = tool->findChild<InputHelper *>();
+        helper->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(helper));
+        auto *typing = child<QAbstractSpinBox>(helper, "editMaxPosVel");
+        typing->setFocus();
+        QVERIFY(typing->hasFocus());
+        typing->selectAll();
+        QTest::keyClicks(typing, QStringLiteral("4321"));
+        QSignalSpy messages(HostMessages::instance(), &HostMessages::posted);
+        if (how == "module deleted first") {
+            delete module;
+            module = nullptr;
+        }
+        if (how == "window closed") {
+            helper->close();
+            QCOMPARE(messages.count(), 1);
+            QCOMPARE(child<QAbstractButton>(tool, "btnInputHelper")->isChecked(),
+                     variant == 72); // Maple's button does not follow its window
+        } else {
+            tool.reset();
+        }
+        QCoreApplication::processEvents();
+        if (module)
+            QCOMPARE(writes(*module), QStringList());
+        delete module;
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <cmath>
 
 using namespace TestSupport;
 
@@ -18,6 +19,10 @@ private slots:
     void adaptsToTheModule_data();
     void adaptsToTheModule();
     void hints();
+    void rampFieldsWriteWhatIsCommitted_data();
+    void rampFieldsWriteWhatIsCommitted();
+    void clearOnNullFinishesTheMove_data();
+    void clearOnNullFinishesTheMove();
 };
 
 void TestRowanTool::editsAndButtonsAfterTheFirstShow()
@@ -146,6 +151,122 @@ void TestRowanTool::hints()
                  (QVector<bool>{step.shown.contains("standby"), step.shown.contains("step/dir"),
                                 !step.shown.isEmpty()}));
     }
+}
+
+void TestRowanTool::rampFieldsWriteWhatIsCommitted_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("commit"); // how the typing ends
+    QTest::addColumn<QString>("written");
+    for (const char *field : {"editMaxPosVel", "editAcceleration", "editVStartStop"}) {
+        QTest::addRow("%s, Enter", field) << field << "enter"
+                                          << "2500";
+        QTest::addRow("%s, focus leaves", field) << field << "focus"
+                                                 << "2500";
+        QTest::addRow("%s, arrow", field) << field << "arrow"
+                                          << "2501";
+        QTest::addRow("%s, not committed", field) << field << ""
+                                                  << "";
+        QTest::addRow("%s, locked by standby", field) << field << "standby"
+                                                      << "";
+    }
+}
+
+void TestRowanTool::rampFieldsWriteWhatIsCommitted()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, commit);
+    QFETCH(QString, written);
+    SimulatedModule module;
+    module.setPluginVariant(0, 74);
+    Tool tool = makeTool(module, 74);
+    tool->show();
+    QApplication::setActiveWindow(tool.get());
+    tool->showPlugin();
+    child<QPushButton>(tool, "btnHideController")->click();
+    auto *edit = child<QSpinBox>(tool, qPrintable(field));
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, "2500");
+    QCOMPARE(module.journal(), QStringList()); // a moving motor never runs at 2, 25, 250
+    if (commit == "enter")
+        QTest::keyClick(edit, Qt::Key_Return);
+    else if (commit == "focus")
+        child<QSpinBox>(tool, "editTargetPosition")->setFocus();
+    else if (commit == "arrow")
+        QTest::keyClick(edit, Qt::Key_Up);
+    else if (commit == "standby") {
+        module.setModuleValue(0, "par::ChipStandby", 1);
+        module.pollTraces();
+        QVERIFY(!edit->isEnabled());
+    }
+    const QString key = field == "editMaxPosVel"      ? "MaxVelocity"
+                        : field == "editAcceleration" ? "MaxAcceleration"
+                                                      : "StartStopVelocity";
+    QStringList expected;
+    if (!written.isEmpty())
+        expected << QStringLiteral("write 0 par::%1 %2").arg(key, written);
+    QCOMPARE(module.journal(), expected);
+    if (commit == "standby") // the field shows what the module holds, not what was typed
+        QCOMPARE(edit->value(), int(module.moduleValue(0, "par::" + key)));
+}
+
+void TestRowanTool::clearOnNullFinishesTheMove_data()
+{
+    QTest::addColumn<QString>("when");
+    QTest::addColumn<int>("target"); // where the motor ends before the clear; -1 where it stood
+    QTest::newRow("moving") << "moving" << 3000;
+    QTest::newRow("sent back meanwhile") << "moving, then Absolute 1000" << 1000;
+    QTest::newRow("arrived") << "arrived" << -1;
+    QTest::newRow("stopped") << "stopped" << -1;
+}
+
+// No stop is sent: a move under way ends at its target (the one a later move command gives it),
+// then the counters read 0 and the motor stays where it is.
+void TestRowanTool::clearOnNullFinishesTheMove()
+{
+    QFETCH(QString, when);
+    QFETCH(int, target);
+    SimulatedModule module;
+    module.setPluginVariant(0, 74);
+    module.setModuleValue(0, "par::EncoderPosition", 777);
+    Tool tool = makeTool(module, 74);
+    tool->showPlugin();
+    auto *edit = child<QSpinBox>(tool, "editTargetPosition");
+    edit->setValue(3000);
+    child<QPushButton>(tool, "btnAbsolute")->click();
+    module.advance(when == "arrived" ? 10000 : 1500);
+    if (when == "stopped") {
+        child<QPushButton>(tool, "btnStop")->click();
+        module.advance(5000);
+    }
+    const double standing = module.motion(0).exactPosition();
+    QCOMPARE(module.motion(0).isMoving(), when.startsWith("moving"));
+    module.clearJournal();
+    child<QPushButton>(tool, "btnClearOnNull")->click();
+    QCOMPARE(module.journal(),
+             (QStringList{"write 0 par::TargetPosition 0", "write 0 par::ClearOnNull 1"}));
+    if (when.endsWith("1000")) {
+        edit->setValue(1000);
+        child<QPushButton>(tool, "btnAbsolute")->click();
+    }
+    // Cleared the moment it came to rest: a millisecond before, it was within a step of its end.
+    double last = module.motion(0).exactPosition();
+    bool forwardOnly = true;
+    for (int ms = 0; ms < 10000 && module.moduleValue(0, "par::ClearOnNull") != 0; ++ms) {
+        forwardOnly = forwardOnly && module.motion(0).exactPosition() >= last;
+        last = module.motion(0).exactPosition();
+        module.advance(1);
+    }
+    QVERIFY2(std::abs(last - (target < 0 ? standing : target)) < 1,
+             qPrintable(QString::number(last)));
+    QCOMPARE(forwardOnly, target != 1000);
+    module.advance(3000);
+    for (const char *key :
+         {"par::ActualPosition", "par::EncoderPosition", "par::TargetPosition", "par::ClearOnNull"})
+        QVERIFY2(module.moduleValue(0, key) == 0, key);
+    QVERIFY(module.motion(0).isAtRest());
+    QCOMPARE(child<QLabel>(tool, "dispActPos")->text(), "0");
 }
 
 QTEST_MAIN(TestRowanTool)

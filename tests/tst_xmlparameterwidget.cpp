@@ -104,6 +104,14 @@ private slots:
         QCOMPARE(field.value(), 250);
         field.setAndUpdateValue(-7);
         QCOMPARE(module.journal().last(), write(targetKey, -7));
+
+        // Committing the number the field showed, after the module's value changed under it,
+        // is the person's decision too.
+        type(QStringLiteral("-7"), 900);
+        QTest::keyClick(spin, Qt::Key_Return);
+        QCOMPARE(module.journal().last(), write(targetKey, -7));
+        QCOMPARE(field.value(), -7);
+        QCOMPARE(module.moduleValue(0, targetKey), -7);
     }
 
     void editorPlacedElsewhere()
