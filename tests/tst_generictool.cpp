@@ -1,9 +1,11 @@
 // The generic position tool driven through its own widgets against the simulated module.
 
 #include "axilparameter.h"
+#include "axiscontroller.h"
 #include "basictools.h"
 #include "rampprofile.h"
 #include "testsupport.h"
+#include "xmlparameterwidget.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -213,6 +215,118 @@ private slots:
         QCOMPARE(module.journal(), expected);
         if (!hidden)
             QCOMPARE(child<QProgressBar>(tool, "progressBar")->value(), 100);
+    }
+
+    // Every field takes its range from its parameter's limits (as far as an int reaches), the
+    // limits a module declares when the tool is made and, in the host's fields, later ones too.
+    void fieldsTakeTheModuleLimits_data()
+    {
+        QTest::addColumn<int>("variant");
+        QTest::addColumn<bool>("later");
+        for (int variant = 69; variant <= 74; ++variant) {
+            QTest::addRow("%d", variant) << variant << false;
+            if (variant != 74) // the Rowan tool takes its limits once
+                QTest::addRow("%d, limits changed later", variant) << variant << true;
+        }
+    }
+
+    void fieldsTakeTheModuleLimits()
+    {
+        QFETCH(int, variant);
+        QFETCH(bool, later);
+        SimulatedModule module;
+        module.setPluginVariant(0, variant);
+        Tool tool;
+        if (later)
+            tool = makeTool(module, variant);
+        QHash<QString, QPair<qint64, qint64>> limits;
+        qint64 n = 0;
+        for (const QString &key : AxisController::keys()) {
+            const qint64 low = (n % 3 == 0) ? -(1LL << 35) : n * 7,
+                         high = (n % 4 == 0) ? (1LL << 36) : 1000 + n;
+            module.setLimits(0, key, low, high);
+            limits.insert(key, {low, high});
+            ++n;
+        }
+        if (!later)
+            tool = makeTool(module, variant);
+        tool->showPlugin();
+        const auto clamp = [](qint64 v) {
+            return int(qBound<qint64>(INT_MIN, v, INT_MAX));
+        };
+        const auto check = [&](const QString &name, int minimum, int maximum, const QString &key) {
+            const auto expected = limits.value(key);
+            QVERIFY2(minimum == clamp(expected.first) && maximum == clamp(expected.second),
+                     qPrintable(QStringLiteral("%1: %2..%3").arg(name).arg(minimum).arg(maximum)));
+        };
+        for (XmlParameterWidget *field : tool->findChildren<XmlParameterWidget *>()) {
+            if (field->displayType() != DisplayType::Plain)
+                continue;
+            const QString key = field->parameter()->parameterName();
+            // The Larch rule may raise the stop velocity's minimum above its own.
+            const int minimum = key == "par::StopVelocity" && variant == 73
+                                    ? clamp(limits.value(key).first)
+                                    : field->minimum();
+            check(field->objectName(), minimum, field->maximum(), key);
+        }
+        if (variant == 74) {
+            const QPair<const char *, const char *> rowan[] = {
+                {"editMaxPosVel", "par::MaxVelocity"},
+                {"editAcceleration", "par::MaxAcceleration"},
+                {"editVStartStop", "par::StartStopVelocity"}};
+            for (const auto &f : rowan) {
+                auto *edit = child<QSpinBox>(tool, f.first);
+                check(f.first, edit->minimum(), edit->maximum(), f.second);
+            }
+        } else {
+            auto *edit = child<QSpinBox>(tool, "editTargetPosition");
+            if (!later) // the target field takes its limits when the tool is made
+                check("editTargetPosition", edit->minimum(), edit->maximum(), targetKey);
+        }
+    }
+
+    // What the window shows of the number and the bar follows the motor, update after update:
+    // the screen (the backing store as the last paints left it) matches a fresh rendering.
+    void screenFollowsTheMotor_data()
+    {
+        QTest::addColumn<int>("variant");
+        QTest::newRow("generic") << 71;
+        QTest::newRow("Rowan") << 74;
+    }
+
+    void screenFollowsTheMotor()
+    {
+        QFETCH(int, variant);
+        SimulatedModule module;
+        module.setPluginVariant(0, variant);
+        Tool tool = makeTool(module, variant);
+        tool->resize(700, 400);
+        tool->show();
+        QVERIFY(QTest::qWaitForWindowExposed(tool.get()));
+        tool->showPlugin();
+        child<QSpinBox>(tool, "editTargetPosition")->setValue(3000);
+        child<QPushButton>(tool, "btnAbsolute")->click();
+        QList<QWidget *> shown{
+            child<QLabel>(tool, variant == 74 ? "dispActPos" : "dispActualPosition")};
+        if (variant != 74)
+            shown << child<QProgressBar>(tool, "progressBar");
+        QStringList seen;
+        for (int round = 0; round < 20; ++round) {
+            module.advance(200);
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+            const QImage screen = tool->screen()->grabWindow(tool->winId()).toImage();
+            for (QWidget *w : shown) {
+                const QRect where(w->mapTo(tool.get(), QPoint()), w->size());
+                const QImage fresh = w->grab().toImage().convertToFormat(screen.format());
+                QVERIFY2(screen.copy(where) == fresh, qPrintable(QStringLiteral("%1 after %2 ms")
+                                                                     .arg(w->objectName())
+                                                                     .arg(200 * (round + 1))));
+            }
+            seen << shown.first()->property("text").toString();
+        }
+        seen.removeDuplicates();
+        QVERIFY(seen.size() > 5 && seen.last() == "3000");
     }
 
     // Limits that no int holds leave the field the widest range it can have, in the same

@@ -122,6 +122,54 @@ private slots:
         }
     }
 
+    // Hosts that do unusual things: a tool for a motor the module lacks does nothing but say so;
+    // two tools on one motor (a second window, say) both follow it, and hiding or deleting one
+    // leaves the other working.
+    void oddHostSetUps_data()
+    {
+        QTest::addColumn<int>("variant");
+        QTest::addColumn<bool>("missingMotor");
+        for (int variant = 69; variant <= 74; ++variant) {
+            QTest::addRow("%d, no such motor", variant) << variant << true;
+            QTest::addRow("%d, two tools on one motor", variant) << variant << false;
+        }
+    }
+
+    void oddHostSetUps()
+    {
+        QFETCH(int, variant);
+        QFETCH(bool, missingMotor);
+        SimulatedModule module;
+        module.setPluginVariant(0, variant);
+        const QString display = variant == 74 ? "dispActPos" : "dispActualPosition";
+        if (missingMotor) {
+            Tool tool = makeTool(module, variant, 3);
+            tool->show();
+            tool->showPlugin();
+            for (QAbstractButton *button : tool->findChildren<QAbstractButton *>())
+                button->click();
+            module.advance(100);
+            tool->hidePlugin();
+            for (const QString &line : module.journal())
+                QVERIFY2(line.startsWith("refused "), qPrintable(line));
+            QCOMPARE(module.traceCount(), 0);
+            return;
+        }
+        Tool first = makeTool(module, variant), second = makeTool(module, variant);
+        for (ToolsInterface *tool : {first.get(), second.get()})
+            tool->showPlugin();
+        child<QSpinBox>(first, "editTargetPosition")->setValue(400);
+        child<QAbstractButton>(first, "btnAbsolute")->click();
+        first->hidePlugin();
+        module.advance(300);
+        const QString position = QString::number(module.moduleValue(0, cmd_ActualPosition));
+        QCOMPARE(child<QLabel>(second, qPrintable(display))->text(), position);
+        first.reset();
+        module.advance(5000);
+        QCOMPARE(child<QLabel>(second, qPrintable(display))->text(), "400");
+        QCOMPARE(module.journal(), QStringList{"move 0 400"});
+    }
+
     // What the module refuses of the Rowan tool's own fields is reported once and not written,
     // and the field shows again what the module holds. (The host's fields: see tst_lifecycle.)
     void refusedInputChangesNothing()

@@ -150,6 +150,14 @@ void TestRowanTool::hints()
         QCOMPARE((QVector<bool>{on(hints.at(0)), on(hints.at(1)), on(box)}),
                  (QVector<bool>{step.shown.contains("standby"), step.shown.contains("step/dir"),
                                 !step.shown.isEmpty()}));
+        // Hidden and shown again (another tab, then back): under a hint nothing can be used.
+        tool->hidePlugin();
+        tool->showPlugin();
+        const bool blocked = module.moduleValue(0, "par::ChipStandby") != 0 ||
+                             module.moduleValue(0, "par::ExternalStepDir") != 0;
+        for (QWidget *w : tool->findChildren<QWidget *>())
+            if (w->focusPolicy() != Qt::NoFocus && !w->objectName().startsWith("qt_"))
+                QVERIFY2(w->isEnabled() != blocked, qPrintable(w->objectName()));
     }
 }
 
