@@ -33,6 +33,7 @@ public:
     ToolsInterface *toolAt(int index) const;
     ToolsInterface *currentTool() const;
     MotionPlot *plot() const { return m_plot; }
+    const MotionRecorder &recorder() const { return m_recorder; }
     bool selectTab(int index);
     // What a person does to move the selected tool's motor to an absolute position: enters the
     // target and presses the button. False, with the reason, when the tool lacks either.
