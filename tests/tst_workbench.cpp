@@ -139,18 +139,21 @@ private slots:
     {
         QTest::addColumn<int>("hertz");
         QTest::addColumn<int>("tick");
-        QTest::newRow("10 Hz") << 10 << 100;
-        QTest::newRow("25 Hz") << 25 << 40;
-        QTest::newRow("100 Hz") << 100 << 10;
-        QTest::newRow("below the range") << 5 << 100;
+        QTest::addColumn<int>("run"); // milliseconds
+        QTest::newRow("10 Hz") << 10 << 100 << 400;
+        QTest::newRow("25 Hz, a short last tick") << 25 << 40 << 410;
+        QTest::newRow("100 Hz") << 100 << 10 << 400;
+        QTest::newRow("below the range") << 5 << 100 << 400;
     }
 
-    // One polling round per tick and as much simulated time as the ticks together, at any rate;
-    // the plot's curve runs from the first tick to now (0), where the motor is.
+    // One polling round per tick, the last one shorter if need be, and exactly the simulated time
+    // asked for, at any rate; the plot's curve runs from the first tick to now (0), where the
+    // motor is.
     void pollingRateAndPlot()
     {
         QFETCH(int, hertz);
         QFETCH(int, tick);
+        QFETCH(int, run);
         m_window->findChild<QSpinBox *>(QStringLiteral("pollingRate"))->setValue(hertz);
         QCOMPARE(m_window->tickMilliseconds(), tick);
         SimulatedModule *module = m_host->module();
@@ -158,12 +161,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         QVERIFY(move(3000));
         const int reads = module->readCount(0, actualPosition);
-        m_window->runSimulatedTime(400);
-        QCOMPARE(module->readCount(0, actualPosition) - reads, 400 / tick);
+        m_window->runSimulatedTime(run);
+        const int ticks = (run + tick - 1) / tick;
+        QCOMPARE(module->readCount(0, actualPosition) - reads, ticks);
         SimulatedModule reference(1);
         reference.setPluginVariant(0, module->pluginVariant(0));
         reference.moveToPosition(0, 3000);
-        reference.advance(400);
+        reference.advance(run);
         QVERIFY(reference.motion(0).position() > 0);
         QCOMPARE(module->motion(0).position(), reference.motion(0).position());
 
@@ -172,8 +176,8 @@ private slots:
             if (item->title().text() == QLatin1String("Actual position"))
                 position = static_cast<QwtPlotCurve *>(item);
         QVERIFY(position);
-        QVERIFY(position->dataSize() >= 2 && int(position->dataSize()) <= 400 / tick);
-        QCOMPARE(position->sample(0).x(), (tick - 400) / 1000.0);
+        QVERIFY(position->dataSize() >= 2 && int(position->dataSize()) <= ticks);
+        QCOMPARE(position->sample(0).x(), (tick - run) / 1000.0);
         QCOMPARE(position->sample(int(position->dataSize()) - 1),
                  QPointF(0, reference.motion(0).position()));
     }

@@ -75,7 +75,8 @@ private:
     void updateRampPicture();
     void toggleRampPicture(bool checked);
     QAbstractButton *rampPictureButton() const;
-    void tick();
+    // Lets the given simulated time pass and samples the motion.
+    void tick(int milliseconds);
 
     ToolHost *const m_host;
     QTabWidget *m_tabs = nullptr;
