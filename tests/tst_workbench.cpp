@@ -43,6 +43,23 @@ class TestWorkbench final : public QObject
         return m_window->moveCurrentTool(target, &error);
     }
 
+    // The workbench with its exit code, standard output and standard error.
+    struct Run
+    {
+        int code;
+        QString out, errors;
+    };
+    static Run runWorkbench(const QStringList &arguments, const QProcessEnvironment &environment)
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(WORKBENCH_EXE), arguments);
+        if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+            return {-1, {}, {}};
+        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+                QString::fromLocal8Bit(process.readAllStandardError())};
+    }
+
 private slots:
     void init()
     {
@@ -69,8 +86,19 @@ private slots:
             << QStringList{FAKE_PLUGIN, "com.example.OtherInterface/1.0"};
         QTest::newRow("no tool plugin")
             << QStringList{"--plugin", otherOnly} << QStringList{"no tool plugin", otherOnly};
-        QTest::newRow("tab out of range")
-            << QStringList{"--plugin", TOOL_PLUGIN, "--tab", "6"} << QStringList{"tab 6"};
+        QTest::newRow("tab out of range") << QStringList{"--plugin", TOOL_PLUGIN, "--tab", "6"}
+                                          << QStringList{"--tab", "0 to 5", "\"6\""};
+        QTest::newRow("tab beyond the motors given")
+            << QStringList{"--motors", "12", "--tab", "12"} << QStringList{"--tab", "0 to 11"};
+        QTest::newRow("width beyond any window")
+            << QStringList{"--width", "2000000000"}
+            << QStringList{"--width", "400 to 32767", "2000000000"};
+        QTest::newRow("run beyond an hour")
+            << QStringList{"--run", "3600001"} << QStringList{"--run", "0 to 3600000"};
+        QTest::newRow("move beyond 32 bits") << QStringList{"--move", "2147483648"}
+                                             << QStringList{"--move", "-2147483648 to 2147483647"};
+        QTest::newRow("too many motors")
+            << QStringList{"--motors", "257"} << QStringList{"--motors", "1 to 256"};
         QTest::newRow("run not a number") << QStringList{"--run", "soon"} << QStringList{"soon"};
         QTest::newRow("no motors") << QStringList{"--motors", "0"} << QStringList{"--motors"};
         QTest::newRow("no ramp picture")
@@ -88,17 +116,41 @@ private slots:
         const QString png = m_dir.filePath(QStringLiteral("shot.png"));
         if (mentions.isEmpty())
             arguments << QStringLiteral("--screenshot") << png;
-        QProcess process;
-        process.start(QStringLiteral(WORKBENCH_EXE),
-                      QStringList{"-platform", "offscreen"} + arguments);
-        QVERIFY(process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit);
-        const QString errors = QString::fromLocal8Bit(process.readAllStandardError());
-        QVERIFY2(process.exitCode() == (mentions.isEmpty() ? 0 : 2), qPrintable(errors));
+        const Run run = runWorkbench(QStringList{"-platform", "offscreen"} + arguments,
+                                     QProcessEnvironment::systemEnvironment());
+        QVERIFY2(run.code == (mentions.isEmpty() ? 0 : 2), qPrintable(run.errors));
         for (const QString &text : qAsConst(mentions))
-            QVERIFY2(errors.contains(text), qPrintable(errors));
+            QVERIFY2(run.errors.contains(text), qPrintable(run.errors));
+        QVERIFY(mentions.isEmpty() ||
+                run.errors.split('\n').filter(QRegularExpression("^workbench: ")).size() == 1);
         const QImage image(png);
         QVERIFY(!mentions.isEmpty() ||
                 (image.width() >= 800 && image.height() >= 400 && QFileInfo(png).size() > 10000));
+    }
+
+    void withoutDisplay_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QStringList>("mentions");
+        QTest::newRow("help") << "--help"
+                              << QStringList{"400 to 32767", "0 to 3600000",
+                                             "-2147483648 to 2147483647", "1 to 256"};
+        QTest::newRow("help with Qt's options") << "--help-all" << QStringList{"platformName"};
+        QTest::newRow("version") << "--version" << QStringList{"workbench " WORKBENCH_VERSION};
+    }
+
+    // Help and version need no display.
+    void withoutDisplay()
+    {
+        QFETCH(QString, option);
+        QFETCH(QStringList, mentions);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QLatin1String(name));
+        const Run run = runWorkbench({option}, environment);
+        QVERIFY2(run.code == 0, qPrintable(run.errors));
+        for (const QString &text : qAsConst(mentions))
+            QVERIFY2(run.out.contains(text), qPrintable(run.out));
     }
 
     void perTab_data()
