@@ -43,6 +43,14 @@ class TestWorkbench final : public QObject
         return m_window->moveCurrentTool(target, &error);
     }
 
+    // A click on the tab, as a person selects a motor.
+    void clickTab(int index)
+    {
+        QTabBar *bar = m_window->tabs()->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+        QCOMPARE(m_window->tabs()->currentIndex(), index);
+    }
+
     // The workbench with its exit code, standard output and standard error.
     struct Run
     {
@@ -160,19 +168,16 @@ private slots:
             QTest::newRow(qPrintable(families[tab])) << tab;
     }
 
-    // Each tab holds its motor's tool; only the selected tool is shown, traced and polled, and the
-    // ramp picture action works only for the Hazel and Maple tools.
+    // Each tab holds its motor's tool, and the ramp picture action works only for the Hazel and
+    // Maple tools.
     void perTab()
     {
         QFETCH(int, tab);
-        SimulatedModule *module = m_host->module();
         QVERIFY(m_window->selectTab(tab));
         ToolsInterface *tool = m_window->toolAt(tab);
         QCOMPARE(int(tool->motorNumber()), tab);
         QCOMPARE(tool->pluginVariant(), 69 + tab);
         QVERIFY(m_window->tabs()->tabText(tab).contains(families[tab]));
-        for (const unsigned char motor : {0, tab})
-            QCOMPARE(module->isTraced(module->parameter(motor, actualPosition)), motor == tab);
 
         const bool hasPicture = tab == 0 || tab == 3;
         auto *action = m_window->findChild<QAction *>(QStringLiteral("rampPicture"));
@@ -284,6 +289,80 @@ private slots:
         QCOMPARE(m_window->tabs()->count(), 0);
         QVERIFY(m_host->tools().isEmpty());
         QCOMPARE(module->traceCount(), 0);
+    }
+
+    // Chip standby set from the motor tool bar disables the Rowan tool under its hint; leaving
+    // the tab and coming back changes nothing of that, whichever tab was visited. Standby cleared,
+    // the tool works again.
+    void rowanStandbyAcrossTabs()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        clickTab(5);
+        ToolsInterface *tool = m_window->toolAt(5);
+        auto *standby = m_window->findChild<QSpinBox *>(chipStandby);
+        auto *absolute = tool->findChild<QAbstractButton *>(QStringLiteral("btnAbsolute"));
+        QLabel *hint = nullptr;
+        for (QLabel *label : tool->findChildren<QLabel *>())
+            if (label->text().contains(QLatin1String("standby")))
+                hint = label;
+        QVERIFY(hint);
+        const auto enabled = [tool] {
+            QStringList names;
+            for (const QWidget *w : tool->findChildren<QWidget *>())
+                if (w->isEnabled() && !w->isHidden())
+                    names << w->objectName() + QLatin1Char('/') + w->metaObject()->className();
+            return names;
+        };
+        standby->setValue(1);
+        m_window->runSimulatedTime(100);
+        QVERIFY(hint->isVisible() && hint->isEnabled() && !absolute->isEnabled());
+        const QStringList standing = enabled();
+        for (const int other : {0, 4, 1}) {
+            clickTab(other);
+            m_window->runSimulatedTime(100);
+            clickTab(5);
+            m_window->runSimulatedTime(100);
+            QCOMPARE(standby->value(), 1);
+            QVERIFY(hint->isVisible());
+            QCOMPARE(enabled(), standing);
+        }
+        standby->setValue(0);
+        m_window->runSimulatedTime(100);
+        QVERIFY(!hint->isVisible() && absolute->isEnabled());
+    }
+
+    // From tab to tab, in every direction, with a move started on each: only the selected tool
+    // polls, once per tick. Esc then stops every motor where it is: each brakes to rest short of
+    // its target and stays there.
+    void tabsAndStopAll()
+    {
+        const SimulatedModule *module = m_host->module();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        for (const int tab : {5, 2, 5, 0, 3, 1, 4, 0}) {
+            clickTab(tab);
+            QVERIFY(move(-50000));
+            QVector<int> reads;
+            for (unsigned char m = 0; m < 6; ++m)
+                reads << module->readCount(m, actualPosition);
+            m_window->runSimulatedTime(100);
+            for (unsigned char m = 0; m < 6; ++m)
+                QCOMPARE(module->readCount(m, actualPosition) - reads[m],
+                         m == tab ? 100 / m_window->tickMilliseconds() : 0);
+        }
+        QTest::keyClick(m_window.get(), Qt::Key_Escape);
+        m_window->runSimulatedTime(3000);
+        QVector<qint64> stopped;
+        for (unsigned char m = 0; m < 6; ++m) {
+            const MotionAxis &motion = module->motion(m);
+            QVERIFY2(!motion.isMoving() && motion.position() < 0 && motion.position() > -50000,
+                     qPrintable(QString::number(m)));
+            stopped << motion.position();
+        }
+        m_window->runSimulatedTime(2000);
+        for (unsigned char m = 0; m < 6; ++m)
+            QCOMPARE(module->motion(m).position(), stopped[m]);
     }
 };
 
