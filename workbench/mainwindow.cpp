@@ -53,7 +53,7 @@ MainWindow::MainWindow(ToolHost *host, QWidget *parent)
     statusBar()->showMessage(tr("Plugin %1").arg(m_host->pluginFile()), reportTimeout);
 
     m_clock.setTimerType(Qt::PreciseTimer);
-    connect(&m_clock, &QTimer::timeout, this, &MainWindow::tick);
+    connect(&m_clock, &QTimer::timeout, this, [this] { tick(m_clock.interval()); });
     setPollingRate(defaultPollingRate);
 
     attachModule();
@@ -359,12 +359,11 @@ int MainWindow::tickMilliseconds() const
     return m_clock.interval();
 }
 
-void MainWindow::tick()
+void MainWindow::tick(int milliseconds)
 {
     SimulatedModule *module = m_host->module();
     if (!module)
         return;
-    const int milliseconds = m_clock.interval();
     module->advance(milliseconds);
     m_recorder.sample(*module, milliseconds);
 }
@@ -374,8 +373,9 @@ void MainWindow::runSimulatedTime(int milliseconds)
     // The live clock would add its own ticks while events are handled.
     const bool live = m_clock.isActive();
     m_clock.stop();
-    for (int elapsed = 0; elapsed < milliseconds; elapsed += m_clock.interval()) {
-        tick();
+    // The last tick is shorter when the time is no whole number of ticks.
+    for (int left = milliseconds; left > 0; left -= m_clock.interval()) {
+        tick(qMin(left, m_clock.interval()));
         QApplication::processEvents();
     }
     if (m_plot->isVisible())

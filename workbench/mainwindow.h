@@ -33,6 +33,7 @@ public:
     ToolsInterface *toolAt(int index) const;
     ToolsInterface *currentTool() const;
     MotionPlot *plot() const { return m_plot; }
+    const MotionRecorder &recorder() const { return m_recorder; }
     bool selectTab(int index);
     // What a person does to move the selected tool's motor to an absolute position: enters the
     // target and presses the button. False, with the reason, when the tool lacks either.
@@ -74,7 +75,8 @@ private:
     void updateRampPicture();
     void toggleRampPicture(bool checked);
     QAbstractButton *rampPictureButton() const;
-    void tick();
+    // Lets the given simulated time pass and samples the motion.
+    void tick(int milliseconds);
 
     ToolHost *const m_host;
     QTabWidget *m_tabs = nullptr;
