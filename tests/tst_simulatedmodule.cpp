@@ -145,32 +145,6 @@ private slots:
                  QStringLiteral("write 0 %1 %2").arg(targetKey).arg(lines - 1));
         QCOMPARE(module.journalCount(), qint64(lines));
     }
-
-    void clearOnNullAndTargetHolding()
-    {
-        SimulatedModule module;
-        const QString clearKey = QLatin1String(cmd_ClearOnNull);
-        const QString encoderKey = QLatin1String(cmd_EncoderPosition);
-        QVERIFY(module.writeParameter(0, encoderKey, 777));
-        QVERIFY(module.moveToPosition(0, 3000));
-        QVERIFY(module.writeParameter(0, clearKey, 1));
-        module.advance(500);
-        QVERIFY(module.motion(0).isMoving()); // nothing is cleared while moving
-        QCOMPARE(module.moduleValue(0, encoderKey), qint64(777));
-
-        module.advance(4000); // arrived, cleared, and not driven back to the old target
-        for (const QString &key : {clearKey, actualKey, encoderKey, targetKey})
-            QCOMPARE(module.moduleValue(0, key), qint64(0));
-        // Holding its target, the motor starts the next move when the target is written.
-        QVERIFY(module.writeParameter(0, targetKey, 300));
-        module.advance(2000);
-        QCOMPARE(module.moduleValue(0, actualKey), qint64(300));
-
-        QVERIFY(module.motorStop(0));
-        QVERIFY(module.writeParameter(0, clearKey, 1));
-        module.advance(1);
-        QCOMPARE(module.moduleValue(0, actualKey), qint64(0));
-    }
 };
 
 QTEST_MAIN(TestSimulatedModule)
