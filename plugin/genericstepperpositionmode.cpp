@@ -25,8 +25,10 @@
 namespace {
 const char positionModeTitle[] = "Position mode";
 const char controlIcon[] = ":/Icons/control";
-const char versionText[] = "4.6.0 - tools_generic_stepper_position_mode;Plugin-Interface.4.6.0."
-                           "tools_generic_stepper_position_mode;Plugin ;Plugin.Interface.";
+// POSITIONMODE_VERSION is the project's version, given by the build.
+const char versionText[] = POSITIONMODE_VERSION
+    " - tools_generic_stepper_position_mode;Plugin-Interface." POSITIONMODE_VERSION
+    ".tools_generic_stepper_position_mode;Plugin ;Plugin.Interface.";
 
 QString toolNameFor(int variant)
 {

@@ -21,6 +21,11 @@ private slots:
     {
         QVERIFY2(loader.load(), qPrintable(loader.errorString()));
         QCOMPARE(loader.metaData().value("MetaData").toObject(), (QJsonObject{{"name", "Tools"}}));
+        // Hosts read the version from this text, laid out exactly so; both numbers are the
+        // project version.
+        QCOMPARE(qobject_cast<ToolsInterface *>(loader.instance())->version(),
+                 "4.6.0 - tools_generic_stepper_position_mode;Plugin-Interface.4.6.0."
+                 "tools_generic_stepper_position_mode;Plugin ;Plugin.Interface.");
     }
     void init() { QLocale::setDefault(QLocale::c()); }
 

@@ -29,7 +29,7 @@ class AxilParameter;
 // motor is at rest: standing idle, or arrived at the target of the move under way. A target
 // written while the request is pending does not redirect that move; after the clear the target
 // register reads 0, and a positioning motor holds that new zero.
-class HOST_EXPORT SimulatedModule final : public AxilModuleInterface
+class SIMULATOR_EXPORT SimulatedModule final : public AxilModuleInterface
 {
     Q_OBJECT
 public:
