@@ -584,6 +584,7 @@ void SimulatedModule::refresh(Motor &m)
     }
     m.ramp = r;
     m.clearRequested = value(cmd_ClearOnNull) != 0;
+    m.blocked = value(cmd_ChipStandby) != 0 || value(cmd_ExternalStepDir) == 1;
 }
 
 void SimulatedModule::stepMotor(Motor &m, double seconds)
@@ -609,6 +610,10 @@ void SimulatedModule::advance(int milliseconds)
             refresh(m);
             m.stale = false;
         }
+        // A chip in standby, or driven by an external step/direction input, does not follow the
+        // ramp generator: a move under way is stopped, and a new target starts nothing.
+        if (m.blocked && m.motion.isPositioning())
+            m.motion.stop();
         if (m.retarget) {
             // While a clear on null is pending the move under way finishes where it was headed.
             m.retarget = false;

@@ -99,6 +99,7 @@ private:
         MotionAxis::Ramp ramp;
         double velocityUnit = 1; // steps per second in one unit of the velocity register
         bool clearRequested = false;
+        bool blocked = false;  // standby or an external step/direction input: no moves
         bool retarget = false; // the target register was written while positioning
         bool stale = true;
     };

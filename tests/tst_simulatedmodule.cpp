@@ -71,6 +71,7 @@ private slots:
     }
 
     // Commands in sequence, with time passing: "move P", "stop", "wait MS", "KEY=V" (a write),
+    // "~KEY=V" (the module's own change),
     // "rest P" (at rest at P), "rest ~" (at rest, past the last position by a braking distance
     // at most), "moving".
     void commandSequences_data()
@@ -89,6 +90,10 @@ private slots:
             << "move 3000 wait 500 TargetPosition=-500 wait 8000 rest -500";
         QTest::newRow("target written after arriving")
             << "move 300 wait 3000 rest 300 TargetPosition=900 wait 3000 rest 900";
+        QTest::newRow("standby stops a move")
+            << "move 30000 wait 1000 ~ChipStandby=1 rest ~ TargetPosition=500 wait 3000 rest ~";
+        QTest::newRow("external step/dir stops a move")
+            << "move 30000 wait 1000 ~ExternalStepDir=1 rest ~ ~ExternalStepDir=0 wait 1000 rest ~";
         QTest::newRow("target written after a stop")
             << "move 3000 wait 500 stop wait 3000 TargetPosition=900 wait 3000 rest ~";
     }
@@ -112,6 +117,9 @@ private slots:
             } else if (word == "moving") {
                 module.advance(10);
                 QVERIFY(motion.isMoving());
+            } else if (word.startsWith('~')) { // the module's own change
+                module.setModuleValue(0, "par::" + word.section('=', 0, 0).mid(1),
+                                      word.section('=', 1).toLongLong());
             } else if (word.contains('=')) {
                 QVERIFY(module.writeParameter(0, "par::" + word.section('=', 0, 0),
                                               word.section('=', 1).toLongLong()));
