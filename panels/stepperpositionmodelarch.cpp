@@ -121,6 +121,9 @@ StepperPositionModeLarch::StepperPositionModeLarch(ToolsInterface *tool)
                                    widgets.at(i)->widget());
     }
     ui->formLayoutRamp->addRow(reloadButton.data());
+    // The button was made before the fields; Tab reaches it after them, as it stands.
+    if (widgetTZERO && widgetTZERO->widget())
+        QWidget::setTabOrder(widgetTZERO->widget(), reloadButton);
 
     // valueUpdated carries 64 bits; the check does not use the value.
     for (Model::AxilParameter *parameter :

@@ -172,7 +172,7 @@ void TestRowanTool::rampFieldsWriteWhatIsCommitted_data()
         QTest::addRow("%s, focus leaves", field) << field << "focus"
                                                  << "2500";
         QTest::addRow("%s, arrow", field) << field << "arrow"
-                                          << "2501";
+                                          << "2600"; // the step of a value in the thousands
         QTest::addRow("%s, not committed", field) << field << ""
                                                   << "";
         QTest::addRow("%s, locked by standby", field) << field << "standby"
