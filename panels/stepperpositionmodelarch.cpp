@@ -77,6 +77,7 @@ StepperPositionModeLarch::StepperPositionModeLarch(ToolsInterface *tool)
 
     reloadButton = new QPushButton(QStringLiteral("Reload"), this);
     reloadButton->setObjectName(QStringLiteral("btnReload"));
+    reloadButton->setToolTip(QStringLiteral("Reads the ramp values from the module again."));
     connect(reloadButton.data(), &QPushButton::clicked, this, &StepperPositionModeLarch::reload);
 
     if (controller) {

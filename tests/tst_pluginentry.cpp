@@ -157,6 +157,10 @@ private slots:
             QVERIFY2(inOrder, qPrintable(names(QList<QWidget *>{a}) + " before " +
                                          names(QList<QWidget *>{b})));
         }
+        // Every button says what it does.
+        for (QWidget *w : visited)
+            QVERIFY2(!qobject_cast<QAbstractButton *>(w) || !w->toolTip().isEmpty(),
+                     qPrintable(w->objectName()));
         // Space presses the focused button.
         collapse->setFocus();
         QTest::keyClick(collapse, Qt::Key_Space);
