@@ -7,6 +7,7 @@
 #include <QTimer>
 
 class ModuleControls;
+class MessageLog;
 class MotionPlot;
 class QAbstractButton;
 class QAction;
@@ -85,6 +86,8 @@ private:
     MotionRecorder m_recorder;
     MotionPlot *m_plot = nullptr;
     QDockWidget *m_plotDock = nullptr;
+    MessageLog *m_log = nullptr;
+    QDockWidget *m_logDock = nullptr;
     QToolBar *m_moduleBar = nullptr;
     QToolBar *m_motorBar = nullptr;
     QAction *m_connect = nullptr;
