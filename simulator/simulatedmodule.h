@@ -99,14 +99,16 @@ private:
         MotionAxis::Ramp ramp;
         double velocityUnit = 1; // steps per second in one unit of the velocity register
         bool clearRequested = false;
-        bool blocked = false;  // standby or an external step/direction input: no moves
-        bool retarget = false; // the target register was written while positioning
+        bool blocked = false;         // standby or an external step/direction input: no moves
+        bool retarget = false;        // the target register was written while positioning
+        bool rampNoticeGiven = false; // "applies from the next move", said for this move
         bool stale = true;
     };
 
     Motor *motorAt(unsigned char motor);
     const Motor *motorAt(unsigned char motor) const;
     void record(const QString &line);
+    static bool isRampKey(const QString &key);
     bool refuse(const QString &line, const QString &why);
     qint64 registerValue(const Motor &m, const char *key) const;
     void setRegister(Motor &m, const char *key, qint64 value);

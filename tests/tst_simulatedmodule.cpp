@@ -140,6 +140,27 @@ private slots:
         }
     }
 
+    // A ramp value written during a move is said to apply from the next move, once per move.
+    void rampChangeDuringAMoveIsExplained()
+    {
+        SimulatedModule module;
+        QSignalSpy reports(&module, &SimulatedModule::report);
+        const QString velocity = QStringLiteral("par::MaxVelocity");
+        QVERIFY(module.writeParameter(0, velocity, 1000)); // standing: nothing to say
+        QVERIFY(module.moveToPosition(0, 5000));
+        module.advance(500);
+        for (int v : {1200, 1300})
+            QVERIFY(module.writeParameter(0, velocity, v));
+        QVERIFY(module.writeParameter(0, targetKey, 6000)); // not a ramp value
+        QCOMPARE(reports.count(), 1);
+        QVERIFY(reports.first().first().toString().contains("next move"));
+        module.advance(20000);
+        QVERIFY(module.moveToPosition(0, 0));
+        module.advance(100);
+        QVERIFY(module.writeParameter(0, velocity, 900)); // the next move: said again
+        QCOMPARE(reports.count(), 2);
+    }
+
     // A motor that shuttles for hours journals a line per trip: the journal keeps the newest.
     void journalIsBounded()
     {
