@@ -1,6 +1,7 @@
 #include "helpertargetarea.h"
 
 #include "axilparameter.h"
+#include "inputrefusal.h"
 #include "spinbox.h"
 #include "xmlparameterwidget.h"
 
@@ -181,8 +182,10 @@ void HelperTargetArea::openEditor()
     auto *spinBox = new SpinBox;
     spinBox->setRange(m_widget->minimum(), m_widget->maximum());
     spinBox->setValue(m_widget->value());
-    if (const Model::AxilParameter *parameter = m_widget->parameter())
+    if (const Model::AxilParameter *parameter = m_widget->parameter()) {
         spinBox->setToolTip(parameter->displayName());
+        InputRefusal::rename(spinBox, parameter->displayName());
+    }
     spinBox->installEventFilter(this);
 
     // Kept inside the scene as it is, so that the diagram neither grows nor scrolls under it.

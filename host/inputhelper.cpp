@@ -2,6 +2,7 @@
 
 #include "dynamicproperty.h"
 #include "hostmessages.h"
+#include "inputrefusal.h"
 #include "spinbox.h"
 
 #include <QCloseEvent>
@@ -88,6 +89,7 @@ void InputHelper::addProxyItem(QWidget *proxy, bool)
         });
     }
     if (auto *box = qobject_cast<SpinBox *>(proxy)) {
+        InputRefusal::rename(box, box->prefix().trimmed());
         connect(box, qOverload<int>(&SpinBox::valueChanged), this, [box] {
             if (box->isEditing())
                 box->setProperty(changedWhileTyping, true);

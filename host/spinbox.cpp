@@ -1,6 +1,7 @@
 #include "spinbox.h"
 
 #include "basictools.h"
+#include "inputrefusal.h"
 
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -26,6 +27,7 @@ SpinBox::SpinBox(QWidget *parent) : QDoubleSpinBox(parent)
         m_typedNumber = validate(copy, position) == QValidator::Acceptable;
     });
     connect(this, &QAbstractSpinBox::editingFinished, this, &SpinBox::finishEditing);
+    InputRefusal::watch(this, QString());
 }
 
 SpinBox::~SpinBox() = default;
@@ -62,6 +64,14 @@ void SpinBox::externItemMouseReleased()
     interpretText();
     lineEdit()->deselect();
     finishEditing();
+}
+
+QValidator::State SpinBox::validate(QString &text, int &position) const
+{
+    // A field that holds no negative numbers takes no minus sign: "-500" would read as -0.
+    if (minimum() >= 0 && text.midRef(prefix().size()).startsWith(locale().negativeSign()))
+        return QValidator::Invalid;
+    return QDoubleSpinBox::validate(text, position);
 }
 
 void SpinBox::discardTyping()

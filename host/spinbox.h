@@ -22,6 +22,7 @@ public:
     int intValue() const;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    QValidator::State validate(QString &text, int &position) const override;
     // True while a person has typed into the field and not yet committed it.
     bool isEditing() const { return m_editing; }
     // Drops uncommitted typing: the field shows its value again, and nothing is emitted but

@@ -3,6 +3,7 @@
 #include "axilparameter.h"
 #include "basictools.h"
 #include "hostmessages.h"
+#include "inputrefusal.h"
 #include "spinbox.h"
 
 #include <QComboBox>
@@ -128,6 +129,7 @@ void XmlParameterWidget::applyDescription()
     tip += info.unit;
     m_showing = true;
     if (m_spinBox) {
+        InputRefusal::rename(m_spinBox, info.displayName);
         m_spinBox->setRange(clampToInt(info.minimum), clampToInt(info.maximum));
         m_spinBox->setSuffix(info.unit);
         m_spinBox->setToolTip(tip);

@@ -7,6 +7,7 @@
 #include "axiscontroller.h"
 #include "basictools.h"
 #include "cachedbackdrop.h"
+#include "inputrefusal.h"
 #include "plugindevinfo.h"
 #include "pluginvariant.h"
 #include "steadylabelitem.h"
@@ -73,6 +74,7 @@ GenericStepperPositionMode::GenericStepperPositionMode(QString name, unsigned ch
 {
     this->variant = variant;
     ui->setupUi(this);
+    InputRefusal::watch(ui->editTargetPosition, ui->lblTargPos->text().remove(QLatin1Char(':')));
     // The number and the bar change with every polling round; the group box around them and the
     // layout of the form do not.
     SteadyLabelItem::install(ui->gridLayout, ui->dispActualPosition);

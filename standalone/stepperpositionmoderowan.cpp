@@ -9,6 +9,7 @@
 #include "cachedbackdrop.h"
 #include "firmwarenames.h"
 #include "hostmessages.h"
+#include "inputrefusal.h"
 #include "steadylabelitem.h"
 
 #include <QLabel>
@@ -44,6 +45,12 @@ StepperPositionModeRowan::StepperPositionModeRowan(QString name, unsigned char m
       ui(new Ui_StepperPositionModeRowan)
 {
     ui->setupUi(this);
+    const QPair<QSpinBox *, QLabel *> fields[] = {{ui->editTargetPosition, ui->lblTargetPosition},
+                                                  {ui->editMaxPosVel, ui->lblMaxPosVel},
+                                                  {ui->editAcceleration, ui->lblMaxAcc},
+                                                  {ui->editVStartStop, ui->lblVStartStop}};
+    for (const auto &field : fields)
+        InputRefusal::watch(field.first, field.second->text().section(QLatin1Char(':'), 0, 0));
     // The position changes with every polling round; the form around it does not.
     SteadyLabelItem::install(ui->gridLayout, ui->dispActPos);
     new CachedBackdrop(ui->dispActPos);

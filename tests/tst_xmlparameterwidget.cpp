@@ -2,12 +2,15 @@
 // write back.
 
 #include "axilparameter.h"
+#include "hostmessages.h"
+#include "inputrefusal.h"
 #include "parametertype.h"
 #include "simulatedmodule.h"
 #include "spinbox.h"
 #include "xmlparameterwidget.h"
 
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -112,6 +115,55 @@ private slots:
         QCOMPARE(module.journal().last(), write(targetKey, -7));
         QCOMPARE(field.value(), -7);
         QCOMPARE(module.moduleValue(0, targetKey), -7);
+    }
+
+    // A key that a field cannot take is said, with the range and what the field reads, in a
+    // host field and in a plain one that is watched.
+    void refusedKeysAreSaid_data()
+    {
+        QTest::addColumn<bool>("plain");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("reads");
+        QTest::addColumn<QString>("said"); // empty: nothing
+        for (bool plain : {false, true}) {
+            const char *kind = plain ? "plain" : "host";
+            QTest::addRow("%s, no sign", kind) << plain << "-500"
+                                               << "500"
+                                               << "0 steps to 9000 steps";
+            QTest::addRow("%s, too many digits", kind) << plain << "90000"
+                                                       << "9000"
+                                                       << "field reads 9000 steps";
+            QTest::addRow("%s, in range", kind) << plain << "2500"
+                                                << "2500"
+                                                << "";
+        }
+    }
+
+    void refusedKeysAreSaid()
+    {
+        QFETCH(bool, plain);
+        QFETCH(QString, keys);
+        QFETCH(QString, reads);
+        QFETCH(QString, said);
+        SimulatedModule module;
+        module.setLimits(0, targetKey, 0, 9000);
+        XmlParameterWidget field(module.parameter(0, targetKey), nullptr);
+        QSpinBox box;
+        box.setRange(0, 9000);
+        box.setSuffix(" steps");
+        InputRefusal::watch(&box, "Target position");
+        auto *edit = plain ? static_cast<QAbstractSpinBox *>(&box)
+                           : static_cast<QAbstractSpinBox *>(field.widget());
+        QSignalSpy messages(HostMessages::instance(), &HostMessages::posted);
+        edit->selectAll();
+        QTest::keyClicks(edit, keys);
+        QCOMPARE(edit->property("cleanText").toString(), reads);
+        QCOMPARE(messages.count(), said.isEmpty() ? 0 : 1);
+        if (!said.isEmpty()) {
+            const QString message = messages.first().first().toString();
+            QVERIFY2(message.startsWith("Target position") && message.contains(said),
+                     qPrintable(message));
+        }
     }
 
     void editorPlacedElsewhere()

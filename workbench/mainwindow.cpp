@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "hostmessages.h"
+#include "inputrefusal.h"
 #include "messagelog.h"
 #include "modulecontrols.h"
 #include "motionplot.h"
@@ -116,6 +117,7 @@ void MainWindow::createToolBars()
     m_pollingRate->setRange(minimumPollingRate, maximumPollingRate);
     m_pollingRate->setSingleStep(10);
     m_pollingRate->setSuffix(tr(" Hz"));
+    InputRefusal::watch(m_pollingRate, tr("Polling"));
     m_pollingRate->setToolTip(tr("How often the module is polled; simulated time keeps pace "
                                  "with real time at any rate"));
     rateLabel->setBuddy(m_pollingRate);

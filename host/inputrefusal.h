@@ -1,0 +1,17 @@
+#pragma once
+
+#include "host_global.h"
+
+#include <QString>
+
+class QAbstractSpinBox;
+
+// A number field takes only keys that keep its text a number of its range; Qt drops the others
+// without a word, so that 3000000000 typed into a 32-bit field reads 300000000. A watched field
+// says so where the person looks: a tooltip at the field and a host message, both naming the range
+// and the value the field keeps.
+namespace InputRefusal {
+HOST_EXPORT void watch(QAbstractSpinBox *field, const QString &name);
+// The name the messages use for the field (a bound field takes its parameter's).
+HOST_EXPORT void rename(QAbstractSpinBox *field, const QString &name);
+} // namespace InputRefusal
