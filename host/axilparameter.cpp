@@ -26,16 +26,16 @@ bool AxilParameter::exists() const
 bool AxilParameter::reachable(const char *what)
 {
     if (!m_module) {
-        HostMessages::post(tr("Cannot %1 %2 of motor %3: the module is no longer connected.")
-                               .arg(QLatin1String(what), displayName())
-                               .arg(m_motor));
+        HostMessages::post(tr("Motor %1: cannot %2 %3, the module is no longer connected.")
+                               .arg(m_motor)
+                               .arg(QLatin1String(what), displayName()));
         return false;
     }
     if (!exists()) {
-        m_module->reportProblem(tr("Cannot %1 %2 (%3): motor %4 of this module has no such "
+        m_module->reportProblem(tr("Motor %1: cannot %2 %3 (%4), this module has no such "
                                    "parameter.")
-                                    .arg(QLatin1String(what), displayName(), parameterName())
-                                    .arg(m_motor));
+                                    .arg(m_motor)
+                                    .arg(QLatin1String(what), displayName(), parameterName()));
         return false;
     }
     return true;
@@ -66,10 +66,10 @@ AxilParameter *AxilParameter::getWarned(const QString &toolName)
 {
     if (!exists() && !m_warnedTools.contains(toolName)) {
         m_warnedTools.insert(toolName);
-        const QString message = tr("%1: this module has no %2 (%3) on motor %4; its field stays "
+        const QString message = tr("Motor %1 (%2): this module has no %3 (%4); its field stays "
                                    "empty.")
-                                    .arg(toolName, displayName(), parameterName())
-                                    .arg(m_motor);
+                                    .arg(m_motor)
+                                    .arg(toolName, displayName(), parameterName());
         if (m_module)
             m_module->reportProblem(message);
         else

@@ -6,4 +6,8 @@ namespace DynamicProperty {
 constexpr char AdvancedTip[] = "dpAdvancedTip";
 // QPoint: where the input helper places a proxy, in its picture's pixel coordinates.
 constexpr char InputGIMPosition[] = "dpPosInput";
+// QString: the prefix and suffix that a tool gave a proxy, which the input helper shows as a name
+// and a unit around the value.
+constexpr char GivenPrefix[] = "dpGivenPrefix";
+constexpr char GivenSuffix[] = "dpGivenSuffix";
 } // namespace DynamicProperty

@@ -1,9 +1,12 @@
 #include "inputhelper.h"
 
+#include "axilparameter.h"
 #include "dynamicproperty.h"
 #include "hostmessages.h"
 #include "inputrefusal.h"
 #include "spinbox.h"
+#include "toolsinterface.h"
+#include "xmlparameterwidget.h"
 
 #include <QCloseEvent>
 #include <QDoubleSpinBox>
@@ -83,13 +86,14 @@ void InputHelper::addProxyItem(QWidget *proxy, bool)
     if (auto *box = qobject_cast<QAbstractSpinBox *>(proxy))
         box->setButtonSymbols(QAbstractSpinBox::NoButtons);
     if (auto *box = qobject_cast<QDoubleSpinBox *>(proxy)) {
+        showNameAndUnit(box);
         connect(box, qOverload<double>(&QDoubleSpinBox::valueChanged), this, [this, box] {
             fitProxy(box);
             updatePolygon();
         });
     }
     if (auto *box = qobject_cast<SpinBox *>(proxy)) {
-        InputRefusal::rename(box, box->prefix().trimmed());
+        InputRefusal::rename(box, box->property(DynamicProperty::GivenPrefix).toString());
         connect(box, qOverload<int>(&SpinBox::valueChanged), this, [box] {
             if (box->isEditing())
                 box->setProperty(changedWhileTyping, true);
@@ -126,6 +130,31 @@ void InputHelper::addProxyItem(QWidget *proxy, bool)
     m_proxies.append(proxy);
     proxy->move(proxyPosition(proxy));
     proxy->show();
+}
+
+void InputHelper::showNameAndUnit(QDoubleSpinBox *box) const
+{
+    // A tool hands a proxy the texts to put around its value, which may run into it ("Bow 1" and
+    // 4000 read "Bow 14000") or repeat the name where the unit goes ("[Max. velocity"). The
+    // proxy shows "name: value unit", the unit being that of the tool's field of the same name.
+    // What the tool handed over stays on the proxy.
+    box->setProperty(DynamicProperty::GivenPrefix, box->prefix());
+    box->setProperty(DynamicProperty::GivenSuffix, box->suffix());
+    QString name = box->prefix().trimmed();
+    while (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    QString unit;
+    const auto *field = parentWidget()
+                            ? parentWidget()->findChild<XmlParameterWidget *>(box->objectName())
+                            : nullptr;
+    if (field && field->parameter())
+        unit = field->parameter()->unit();
+    else if (const QString given = box->suffix().trimmed(); !given.startsWith(QLatin1Char('[')))
+        unit = QLatin1Char(' ') + given;
+    else if (given.endsWith(QLatin1Char(']'))) // "[pps]"
+        unit = QLatin1Char(' ') + given.mid(1, given.size() - 2);
+    box->setPrefix(name.isEmpty() ? QString() : name + QLatin1String(": "));
+    box->setSuffix(unit.trimmed().isEmpty() ? QString() : unit);
 }
 
 void InputHelper::fitProxy(QWidget *proxy)
@@ -335,6 +364,21 @@ void InputHelper::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     layoutContents();
+}
+
+void InputHelper::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // Several ramp pictures may be open at once: each title names its motor.
+    const auto *tool = qobject_cast<const ToolsInterface *>(parentWidget());
+    if (event->type() != QEvent::WindowTitleChange || !tool || m_titling)
+        return;
+    const QString suffix = QStringLiteral(" \u2014 ") + tool->toolsName();
+    if (windowTitle().endsWith(suffix))
+        return;
+    m_titling = true;
+    setWindowTitle(windowTitle() + suffix);
+    m_titling = false;
 }
 
 void InputHelper::closeEvent(QCloseEvent *event)

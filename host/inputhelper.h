@@ -9,6 +9,7 @@
 #include <QVector>
 #include <QWidget>
 
+class QDoubleSpinBox;
 class QSvgRenderer;
 
 // The host's input helper: a tool window that shows a picture of a ramp with small edit fields
@@ -61,6 +62,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -68,6 +70,7 @@ private:
     Q_DISABLE_COPY(InputHelper)
     QSize pictureSize() const;
     static void fitProxy(QWidget *proxy);
+    void showNameAndUnit(QDoubleSpinBox *box) const;
     QPoint proxyPosition(const QWidget *proxy) const;
     qreal fittingScale(const QSize &area) const;
     static QRectF proxyRect(const QWidget *proxy, qreal scale);
@@ -82,4 +85,5 @@ private:
     QVector<QLineF> m_lines;
     QRect m_pictureRect;
     qreal m_scale = 1.0;
+    bool m_titling = false;
 };

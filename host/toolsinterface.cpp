@@ -37,7 +37,8 @@ QString ToolsInterface::toolsName(bool withMotor) const
 {
     if (!withMotor)
         return m_name;
-    return tr("%1 (motor %2)").arg(m_name).arg(m_motor);
+    // Messages of the host and the module begin with the motor too.
+    return tr("Motor %1 (%2)").arg(m_motor).arg(m_name);
 }
 
 AxilModuleInterface *ToolsInterface::module() const

@@ -58,8 +58,9 @@ void XmlParameterWidget::buildEditor()
             m_hasPending = false;
             m_editWritten = false;
             if (!m_spinBox->isEnabled())
-                HostMessages::post(tr("%1 was locked while you typed in it; what you typed was "
-                                      "not written.")
+                HostMessages::post(tr("Motor %1: %2 was locked while you typed in it; what you "
+                                      "typed was not written.")
+                                       .arg(m_motor)
                                        .arg(m_parameterName));
             updateFromParameter();
         });
@@ -90,6 +91,7 @@ void XmlParameterWidget::setParameter(Model::AxilParameter *parameter, DisplayTy
     m_parameter = parameter;
     m_bound = parameter != nullptr;
     m_parameterName = parameter ? parameter->displayName() : QString();
+    m_motor = parameter ? parameter->motor() : 0;
     m_type = type;
     buildEditor();
     if (parameter) {
@@ -261,8 +263,9 @@ bool XmlParameterWidget::refuseWithoutModule()
     if (!m_bound || m_parameter)
         return false;
     // The parameter went with its module: nothing can be written, and the field keeps its value.
-    HostMessages::post(
-        tr("Cannot write %1: the module is no longer connected.").arg(m_parameterName));
+    HostMessages::post(tr("Motor %1: cannot write %2, the module is no longer connected.")
+                           .arg(m_motor)
+                           .arg(m_parameterName));
     showValue(m_shown);
     return true;
 }

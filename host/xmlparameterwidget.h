@@ -83,7 +83,8 @@ private:
     QPointer<QComboBox> m_comboBox;
     QList<QMetaObject::Connection> m_parameterConnections;
     QString m_parameterName; // for messages once the parameter is gone
-    int m_shown = 0;         // the value the field shows, for when nothing can be written
+    int m_motor = 0;
+    int m_shown = 0; // the value the field shows, for when nothing can be written
     bool m_bound = false;
     bool m_showing = false; // the code is showing a value: do not write it
     bool m_wantEnabled = true;

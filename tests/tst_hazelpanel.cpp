@@ -78,10 +78,14 @@ void TestHazelPanel::bindingsAndInputHelper()
         auto *proxy = child<SpinBox>(window, qPrintable(names.at(i)));
         Model::AxilParameter *parameter = module.parameter(0, key);
         const QString tip = parameter->displayName() + ' ' + source->toolTip();
+        // The window shows the name the tool gave, apart from the value, and the unit.
         QCOMPARE((QVariantList{proxy->property(InputGIMPosition), proxy->value(), proxy->minimum(),
-                               proxy->maximum(), proxy->prefix(), proxy->suffix(), proxy->toolTip(),
-                               proxy->property(AdvancedTip), source->property(AdvancedTip)}),
+                               proxy->maximum(), proxy->property(GivenPrefix),
+                               proxy->property(GivenSuffix), proxy->prefix(), proxy->suffix(),
+                               proxy->toolTip(), proxy->property(AdvancedTip),
+                               source->property(AdvancedTip)}),
                  (QVariantList{places.at(i), source->value(), 3, 900000, parameter->displayName(),
+                               parameter->unit(), parameter->displayName() + ": ",
                                parameter->unit(), source->toolTip(), tip, tip}));
         QVERIFY(!window->anchorPoint(names.at(i)).isNull()); // the picture marks the field's point
         checkProxyRoundTrip(module, proxy, key);

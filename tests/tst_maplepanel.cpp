@@ -46,10 +46,15 @@ void TestMaplePanel::rowsAndInputHelper()
     button->click();
     auto *window = tool->findChild<InputHelper *>();
     QTRY_VERIFY(window->isVisible() && !window->isMinimized()); // after its delayed restore
+    // The window shows them as a name and the field's unit around the value.
     QStringList affixes;
-    for (const char *name : {"editTzerowait", "editMaxPosVel"})
-        affixes << child<SpinBox>(window, name)->prefix() << child<SpinBox>(window, name)->suffix();
-    QCOMPARE(affixes, (QStringList{"Wait ", "  [ms]", "Max. velocity:", "  [Max. velocity"}));
+    for (const char *name : {"editTzerowait", "editMaxPosVel"}) {
+        auto *proxy = child<SpinBox>(window, name);
+        affixes << proxy->property(GivenPrefix).toString()
+                << proxy->property(GivenSuffix).toString() << proxy->text();
+    }
+    QCOMPARE(affixes, (QStringList{"Wait ", "  [ms]", "Wait: 2 ms", "Max. velocity:",
+                                   "  [Max. velocity", "Max. velocity: 2000 pps"}));
 
     auto *form = child<QFormLayout>(panel, "formLayoutRamp");
     for (int i = 0; i < names.size(); ++i) {

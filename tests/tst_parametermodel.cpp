@@ -135,7 +135,7 @@ private slots:
         QCOMPARE(tool.getWidgetParameters(),
                  (QList<ToolsInterface::WidgetParameter>{{vmax, c->maxVelocity},
                                                          {target, c->targetPosition}}));
-        QCOMPARE(tool.toolsName(), QStringLiteral("Test tool (motor 1)"));
+        QCOMPARE(tool.toolsName(), QStringLiteral("Motor 1 (Test tool)"));
         tool.doMoveToPosition(-1200);
         tool.doMoveToRelPosition(300);
         tool.doMotorStop();
