@@ -1,6 +1,7 @@
 #include "inputhelper.h"
 
 #include "axilparameter.h"
+#include "basictools.h"
 #include "dynamicproperty.h"
 #include "hostmessages.h"
 #include "inputrefusal.h"
@@ -105,24 +106,30 @@ void InputHelper::addProxyItem(QWidget *proxy, bool)
             if (pending.isValid())
                 box->setValue(pending.toInt(), false);
         });
-        connect(box, &SpinBox::editingDone, this, [box] {
+        connect(box, &SpinBox::editingDone, this, [this, box] {
             const bool changed = box->property(changedWhileTyping).isValid();
             box->setProperty(changedWhileTyping, QVariant());
             const QVariant pending = box->property(pendingValue);
             box->setProperty(pendingValue, QVariant());
-            if (!pending.isValid() || pending.toInt() == box->intValue())
-                return;
-            if (changed) {
+            const int committed = box->intValue();
+            if (changed && pending.isValid()) {
                 // The field has answered the person's number: with it, or with the module's
                 // value if the module refused it. That answer is what to show.
                 box->setValue(pending.toInt());
                 return;
             }
-            // The person committed the number they saw while the module's value changed under
-            // it: their number is sent to the field all the same.
-            const int committed = box->intValue();
-            box->setValue(pending.toInt(), false);
-            box->setValue(committed);
+            // A number that leaves the proxy as it was does not reach the field through
+            // setValue, nor one that the field already shows (the module's value beyond the
+            // field's range, or one that came meanwhile). The person committed it: the field
+            // writes it if the module holds another.
+            XmlParameterWidget *field = fieldOf(box);
+            if (field && field->parameter() &&
+                committed != BasicTools::clampToInt(field->parameter()->lastKnownValue())) {
+                field->setAndUpdateValue(committed);
+            } else if (!field && pending.isValid() && pending.toInt() != committed) {
+                box->setValue(pending.toInt(), false);
+                box->setValue(committed);
+            }
         });
     }
     fitProxy(proxy);
@@ -130,6 +137,14 @@ void InputHelper::addProxyItem(QWidget *proxy, bool)
     m_proxies.append(proxy);
     proxy->move(proxyPosition(proxy));
     proxy->show();
+}
+
+XmlParameterWidget *InputHelper::fieldOf(const QWidget *proxy) const
+{
+    // A tool names a proxy after the field it stands for.
+    return parentWidget() && !proxy->objectName().isEmpty()
+               ? parentWidget()->findChild<XmlParameterWidget *>(proxy->objectName())
+               : nullptr;
 }
 
 void InputHelper::showNameAndUnit(QDoubleSpinBox *box) const
@@ -144,9 +159,7 @@ void InputHelper::showNameAndUnit(QDoubleSpinBox *box) const
     while (name.endsWith(QLatin1Char(':')))
         name.chop(1);
     QString unit;
-    const auto *field = parentWidget()
-                            ? parentWidget()->findChild<XmlParameterWidget *>(box->objectName())
-                            : nullptr;
+    const XmlParameterWidget *field = fieldOf(box);
     if (field && field->parameter())
         unit = field->parameter()->unit();
     else if (const QString given = box->suffix().trimmed(); !given.startsWith(QLatin1Char('[')))
@@ -381,9 +394,10 @@ void InputHelper::changeEvent(QEvent *event)
     m_titling = false;
 }
 
-void InputHelper::closeEvent(QCloseEvent *event)
+void InputHelper::dropTyping()
 {
-    // Closing the window abandons what was typed and not committed in it.
+    // Closing the window, by its own button or the tool's, abandons what was typed and not
+    // committed in it; leaving the window for another commits, as in any field.
     for (const QPointer<QWidget> &proxy : qAsConst(m_proxies)) {
         auto *box = qobject_cast<SpinBox *>(proxy.data());
         if (box && box->isEditing())
@@ -392,6 +406,19 @@ void InputHelper::closeEvent(QCloseEvent *event)
                                    .arg(box->prefix().trimmed(), box->cleanText()));
     }
     discardTyping();
+}
+
+void InputHelper::setVisible(bool visible)
+{
+    // Before the window goes: hiding it moves the focus out of a proxy, which would commit.
+    if (!visible && isVisible())
+        dropTyping();
+    QWidget::setVisible(visible);
+}
+
+void InputHelper::closeEvent(QCloseEvent *event)
+{
+    dropTyping();
     QWidget::closeEvent(event);
     if (event->isAccepted())
         emit closed(false);

@@ -11,6 +11,7 @@
 
 class QDoubleSpinBox;
 class QSvgRenderer;
+class XmlParameterWidget;
 
 // The host's input helper: a tool window that shows a picture of a ramp with small edit fields
 // (proxies) placed on it, each mirroring one field of a tool. A tool hands over the proxies
@@ -27,6 +28,8 @@ class HOST_EXPORT InputHelper : public QWidget
 public:
     InputHelper(const QString &picture, AbstractRamp::rampMode mode, QWidget *parent = nullptr);
     ~InputHelper() override;
+
+    void setVisible(bool visible) override;
 
     // Takes the proxy as a child and places it on the picture. The host lets a person rearrange
     // movable proxies in its editor windows; here every proxy keeps its place on the picture,
@@ -63,6 +66,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -71,6 +75,8 @@ private:
     QSize pictureSize() const;
     static void fitProxy(QWidget *proxy);
     void showNameAndUnit(QDoubleSpinBox *box) const;
+    XmlParameterWidget *fieldOf(const QWidget *proxy) const;
+    void dropTyping();
     QPoint proxyPosition(const QWidget *proxy) const;
     qreal fittingScale(const QSize &area) const;
     static QRectF proxyRect(const QWidget *proxy, qreal scale);

@@ -231,6 +231,15 @@ private slots:
         QTest::keyClick(typing, Qt::Key_Return);
         QCOMPARE(module.journal().last(), QStringLiteral("write 0 par::MaxVelocity 1234"));
         QCOMPARE(valueOf(typing), 1234);
+
+        // The module holds a value beyond the field's range: the number shown is committed.
+        module.setLimits(0, cmd_MaxVelocity, 0, 5000);
+        module.setModuleValue(0, cmd_MaxVelocity, 7000);
+        module.controller(0)->maxVelocity->readValue(false);
+        typing->selectAll();
+        QTest::keyClicks(typing, QStringLiteral("5000"));
+        QTest::keyClick(typing, Qt::Key_Return);
+        QCOMPARE(module.journal().last(), QStringLiteral("write 0 par::MaxVelocity 5000"));
     }
 
     // A ramp-picture window that goes away with typed, uncommitted text in it writes nothing and
@@ -240,7 +249,8 @@ private slots:
         QTest::addColumn<int>("variant");
         QTest::addColumn<QString>("how");
         for (int variant : {69, 72})
-            for (const char *how : {"tool deleted", "module deleted first", "window closed"})
+            for (const char *how :
+                 {"tool deleted", "module deleted first", "window closed", "closed by its button"})
                 QTest::addRow("%d, %s", variant, how) << variant << QString(how);
     }
 
@@ -270,6 +280,10 @@ private slots:
             QCOMPARE(messages.count(), 1);
             QCOMPARE(child<QAbstractButton>(tool, "btnInputHelper")->isChecked(),
                      variant == 72); // Maple's button does not follow its window
+        } else if (how == "closed by its button") {
+            child<QAbstractButton>(tool, "btnInputHelper")->click();
+            QVERIFY(!helper->isVisible());
+            QCOMPARE(messages.count(), 1);
         } else {
             tool.reset();
         }
