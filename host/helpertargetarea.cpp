@@ -13,11 +13,26 @@
 #include <QPainter>
 #include <QStyleOptionGraphicsItem>
 
+#include <limits>
+
 namespace {
-// The wheel steps by one; with Shift by ten, which crosses the usual ranges of velocities and
-// accelerations quickly enough while still landing on round values.
-constexpr int wheelStep = 1;
-constexpr int wheelShiftStep = 10;
+// The wheel steps as the host's number fields do: by the value's second digit (1 below 100, 10
+// below 1000, 100 below 10000, ...), so that values in the thousands move as fast as small ones;
+// with Shift ten times as far.
+qint64 adaptiveStep(qint64 value, bool up)
+{
+    const qint64 size = value < 0 ? -value : value;
+    if (size < 100)
+        return 1;
+    // Going towards zero from a power of ten takes the smaller step, as the value shrinks.
+    const qint64 from = (value < 0) == up ? size - 1 : size;
+    qint64 step = 1;
+    for (qint64 limit = 100; from >= limit && limit <= std::numeric_limits<qint64>::max() / 10;
+         limit *= 10)
+        step *= 10;
+    return step;
+}
+constexpr int wheelShiftFactor = 10;
 // The editor floats above the diagram and its other areas.
 constexpr qreal editorZ = 1000;
 } // namespace
@@ -74,10 +89,11 @@ void HelperTargetArea::refresh()
     if (parameter)
         tip += parameter->unit();
     if (isEditable())
-        tip += QLatin1Char('\n') + tr("Wheel: change by %1 (Shift: by %2). Double-click: type a "
-                                      "value.")
-                                       .arg(wheelStep)
-                                       .arg(wheelShiftStep);
+        tip +=
+            QLatin1Char('\n') + tr("Wheel: change by %1 (Shift: by %2). Double-click: type a "
+                                   "value.")
+                                    .arg(adaptiveStep(m_widget->value(), true))
+                                    .arg(adaptiveStep(m_widget->value(), true) * wheelShiftFactor);
     setToolTip(tip);
     update();
 }
@@ -129,8 +145,10 @@ void HelperTargetArea::wheelEvent(QGraphicsSceneWheelEvent *event)
         event->ignore();
         return;
     }
-    const int step = event->modifiers() & Qt::ShiftModifier ? wheelShiftStep : wheelStep;
-    const qint64 wanted = qint64(m_widget->value()) + (event->delta() > 0 ? step : -step);
+    const bool up = event->delta() > 0;
+    const qint64 step = adaptiveStep(m_widget->value(), up) *
+                        (event->modifiers() & Qt::ShiftModifier ? wheelShiftFactor : 1);
+    const qint64 wanted = qint64(m_widget->value()) + (up ? step : -step);
     const int value = int(qBound<qint64>(m_widget->minimum(), wanted, m_widget->maximum()));
     if (value != m_widget->value())
         m_widget->setValue(value);

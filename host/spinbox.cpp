@@ -12,6 +12,9 @@ SpinBox::SpinBox(QWidget *parent) : QDoubleSpinBox(parent)
 {
     setDecimals(0);
     setKeyboardTracking(false);
+    // Arrow keys and the wheel step by the value's second digit: values in the thousands move as
+    // readily as small ones.
+    setStepType(QAbstractSpinBox::AdaptiveDecimalStepType);
     setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     connect(this, qOverload<double>(&QDoubleSpinBox::valueChanged), this,

@@ -13,6 +13,8 @@ using BasicTools::clampToInt;
 
 XmlParameterWidget::XmlParameterWidget(QWidget *parent) : QWidget(parent)
 {
+    // A place in the focus chain, which a form's tab order can name; the editor takes the focus.
+    setFocusPolicy(Qt::StrongFocus);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -65,6 +67,17 @@ void XmlParameterWidget::buildEditor()
     editor->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     editor->installEventFilter(this);
     layout()->addWidget(editor);
+    placeInFocusChain(editor);
+}
+
+void XmlParameterWidget::placeInFocusChain(QWidget *editor)
+{
+    // Tab comes to the field where it stands in its form and gives the focus to the editor, so the
+    // editor must follow the field in the focus chain; one made after the form (a two-choice field
+    // gets its own once bound) would otherwise come last. The focus proxy goes for a moment, or
+    // setTabOrder would take the editor for the field.
+    setFocusProxy(nullptr);
+    QWidget::setTabOrder(this, editor);
     setFocusProxy(editor);
 }
 

@@ -68,6 +68,7 @@ protected:
 private:
     Q_DISABLE_COPY(XmlParameterWidget)
     void buildEditor();
+    void placeInFocusChain(QWidget *editor);
     void applyDescription();
     void showValue(qint64 value);
     void onEdited(int value);

@@ -77,6 +77,7 @@ StepperPositionModeLarch::StepperPositionModeLarch(ToolsInterface *tool)
 
     reloadButton = new QPushButton(QStringLiteral("Reload"), this);
     reloadButton->setObjectName(QStringLiteral("btnReload"));
+    reloadButton->setToolTip(QStringLiteral("Reads the ramp values from the module again."));
     connect(reloadButton.data(), &QPushButton::clicked, this, &StepperPositionModeLarch::reload);
 
     if (controller) {
@@ -121,6 +122,9 @@ StepperPositionModeLarch::StepperPositionModeLarch(ToolsInterface *tool)
                                    widgets.at(i)->widget());
     }
     ui->formLayoutRamp->addRow(reloadButton.data());
+    // The button was made before the fields; Tab reaches it after them, as it stands.
+    if (widgetTZERO && widgetTZERO->widget())
+        QWidget::setTabOrder(widgetTZERO->widget(), reloadButton);
 
     // valueUpdated carries 64 bits; the check does not use the value.
     for (Model::AxilParameter *parameter :

@@ -25,8 +25,10 @@
 namespace {
 const char positionModeTitle[] = "Position mode";
 const char controlIcon[] = ":/Icons/control";
-const char versionText[] = "4.6.0 - tools_generic_stepper_position_mode;Plugin-Interface.4.6.0."
-                           "tools_generic_stepper_position_mode;Plugin ;Plugin.Interface.";
+// POSITIONMODE_VERSION is the project's version, given by the build.
+const char versionText[] = POSITIONMODE_VERSION
+    " - tools_generic_stepper_position_mode;Plugin-Interface." POSITIONMODE_VERSION
+    ".tools_generic_stepper_position_mode;Plugin ;Plugin.Interface.";
 
 QString toolNameFor(int variant)
 {
@@ -105,6 +107,23 @@ GenericStepperPositionMode::GenericStepperPositionMode(QString name, unsigned ch
     initWidgetParameters();
     initRelativePosition();
     hideStepperMenu();
+    placeCollapseButtonLast();
+}
+
+void GenericStepperPositionMode::placeCollapseButtonLast()
+{
+    // The panel is made after the form, so its controls would follow the collapse button in the
+    // focus chain; the button stands at the right edge, after the panel.
+    if (!stepperMenu)
+        return;
+    QWidget *last = nullptr;
+    for (QWidget *w = stepperMenu->nextInFocusChain(); stepperMenu->isAncestorOf(w);
+         w = w->nextInFocusChain()) {
+        if (w->focusPolicy() & Qt::TabFocus)
+            last = w;
+    }
+    if (last)
+        QWidget::setTabOrder(last, ui->btnHideController);
 }
 
 GenericStepperPositionMode::GenericStepperPositionMode(QString name, unsigned char motor,

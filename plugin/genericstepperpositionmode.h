@@ -67,6 +67,7 @@ private:
     Q_DISABLE_COPY(GenericStepperPositionMode)
     void setupTargetPosition();
     void initRelativePosition();
+    void placeCollapseButtonLast();
     void readBackMove();
     void showPosition(int value);
     void showMoveState();

@@ -6,8 +6,9 @@
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# dpkg-dev and file let CPack compute the Debian package's dependencies.
 PACKAGES=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5svg5-dev libqwt-qt5-dev
-          fonts-dejavu-core xvfb xauth)
+          fonts-dejavu-core xvfb xauth dpkg-dev file)
 
 say() { printf '==> %s\n' "$*"; }
 

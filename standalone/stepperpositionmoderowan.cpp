@@ -97,6 +97,10 @@ StepperPositionModeRowan::StepperPositionModeRowan(QString name, unsigned char m
     extStepDirHint->setVisible(false);
     ui->layoutHints->addWidget(standbyHint);
     ui->layoutHints->addWidget(extStepDirHint);
+    // The hints come and go with the module's state. The room that the form has to spare goes
+    // below the controls, where the hints appear, so that no control moves when one does.
+    ui->gridLayout->setRowStretch(ui->gridLayout->rowCount() - 1, 1);
+    ui->gridLayout->setAlignment(ui->gbHints, Qt::AlignTop);
 
     hideRampMenu();
 

@@ -21,12 +21,13 @@ private slots:
 
 void TestHelperTargetArea::edit_data()
 {
-    // A wheel step (10 with Shift), or 2500 typed into the editor a double-click opens.
+    // A wheel step by the second digit of 2000 (ten of them with Shift), or 2500 typed into the
+    // editor a double-click opens.
     QTest::addColumn<QString>("input");
     QTest::addColumn<int>("expected");
     QTest::addColumn<QString>("field");
-    QTest::newRow("wheel up") << "+1" << 2001 << "";
-    QTest::newRow("shift wheel down") << "-10" << 1990 << "";
+    QTest::newRow("wheel up") << "+1" << 2100 << "";
+    QTest::newRow("shift wheel down") << "-10" << 1000 << "";
     QTest::newRow("Enter commits") << "Return" << 2500 << "";
     QTest::newRow("Escape cancels") << "Escape" << 2000 << "";
     QTest::newRow("disabled, double-click") << "Return" << 2000 << "disabled";

@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <algorithm>
 #include <memory>
 
 class TestPluginEntry final : public QObject
@@ -21,6 +22,11 @@ private slots:
     {
         QVERIFY2(loader.load(), qPrintable(loader.errorString()));
         QCOMPARE(loader.metaData().value("MetaData").toObject(), (QJsonObject{{"name", "Tools"}}));
+        // Hosts read the version from this text, laid out exactly so; both numbers are the
+        // project version.
+        QCOMPARE(qobject_cast<ToolsInterface *>(loader.instance())->version(),
+                 "4.6.0 - tools_generic_stepper_position_mode;Plugin-Interface.4.6.0."
+                 "tools_generic_stepper_position_mode;Plugin ;Plugin.Interface.");
     }
     void init() { QLocale::setDefault(QLocale::c()); }
 
@@ -67,6 +73,98 @@ private slots:
         QCOMPARE(tool->pluginVariant(), family.isEmpty() ? 0 : variant);
         QCOMPARE(tool->controller(), module.controller(1));
         QVERIFY(module.journal().isEmpty()); // creating a tool writes and commands nothing
+    }
+
+    // Tab walks every control of a tool, its panel open, in reading order: a group box at a time,
+    // the groups from left to right, within one row by row and each row from left to right.
+    void keyboardReachesEveryControl_data()
+    {
+        QTest::addColumn<int>("variant");
+        for (int variant = 69; variant <= 74; ++variant)
+            QTest::addRow("%d", variant) << variant;
+    }
+
+    void keyboardReachesEveryControl()
+    {
+        QFETCH(int, variant);
+        SimulatedModule module;
+        module.setPluginVariant(0, variant);
+        auto *factory = qobject_cast<ToolsInterface *>(loader.instance());
+        QVERIFY(factory->isUsableForVariant(variant));
+        std::unique_ptr<ToolsInterface> tool(factory->clone(QStringLiteral("tool"), 0, &module));
+        tool->resize(1800, 900);
+        tool->show();
+        QVERIFY(QTest::qWaitForWindowActive(tool.get()));
+        tool->showPlugin();
+        auto *collapse = tool->findChild<QPushButton *>("btnHideController");
+        collapse->setFocus();
+        QTest::keyClick(collapse, Qt::Key_Space); // opens the panel
+        QVERIFY(!collapse->isChecked());
+        const auto control = [&tool](QWidget *w) { // the control that a focused part belongs to
+            for (QWidget *p = w; p && p != tool.get(); p = p->parentWidget())
+                if (p->inherits("QAbstractSpinBox") || p->inherits("QComboBox") ||
+                    p->inherits("QAbstractScrollArea"))
+                    return p;
+            return w;
+        };
+        QSet<QWidget *> expected;
+        for (QWidget *w : tool->findChildren<QWidget *>())
+            if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) &&
+                control(w) == w && !w->isWindow() && !w->focusProxy())
+                expected.insert(w);
+        QList<QWidget *> visited;
+        for (int n = 0; n < 100 && (visited.size() < 2 || visited.first() != visited.last()); ++n) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << control(QApplication::focusWidget());
+        }
+        visited.removeLast();
+
+        const auto names = [](const auto &widgets) {
+            QStringList list;
+            for (QWidget *w : widgets) // a host field's editor by the field's name
+                list << (w->objectName().isEmpty() ? w->parentWidget()->objectName()
+                                                   : w->objectName());
+            list.sort();
+            return list.join(' ');
+        };
+        QCOMPARE(names(QSet<QWidget *>(visited.begin(), visited.end())), names(expected));
+        const auto block = [&tool](QWidget *w) {
+            for (QWidget *p = w; p != tool.get(); p = p->parentWidget())
+                if (qobject_cast<QGroupBox *>(p))
+                    return p;
+            return w;
+        };
+        const auto rect = [&tool](QWidget *w) {
+            return QRect(w->mapTo(tool.get(), QPoint()), w->size());
+        };
+        // Start at the leftmost block; the walk is a cycle.
+        const auto first =
+            std::min_element(visited.begin(), visited.end(), [&](QWidget *a, QWidget *b) {
+                return std::make_pair(rect(block(a)).left(), rect(a).top()) <
+                       std::make_pair(rect(block(b)).left(), rect(b).top());
+            });
+        std::rotate(visited.begin(), first, visited.end());
+        for (int i = 1; i < visited.size(); ++i) {
+            QWidget *a = visited.at(i - 1), *b = visited.at(i);
+            const QRect ra = rect(a), rb = rect(b);
+            const bool sameRow = std::abs(ra.center().y() - rb.center().y()) <
+                                 std::min(ra.height(), rb.height()) / 2;
+            const bool inOrder =
+                block(a) == block(b)
+                    ? (sameRow ? rb.left() > ra.left() : rb.center().y() > ra.center().y())
+                    : std::make_pair(rect(block(b)).left(), rect(block(b)).top()) >
+                          std::make_pair(rect(block(a)).left(), rect(block(a)).top());
+            QVERIFY2(inOrder, qPrintable(names(QList<QWidget *>{a}) + " before " +
+                                         names(QList<QWidget *>{b})));
+        }
+        // Every button says what it does.
+        for (QWidget *w : visited)
+            QVERIFY2(!qobject_cast<QAbstractButton *>(w) || !w->toolTip().isEmpty(),
+                     qPrintable(w->objectName()));
+        // Space presses the focused button.
+        collapse->setFocus();
+        QTest::keyClick(collapse, Qt::Key_Space);
+        QVERIFY(collapse->isChecked());
     }
 
     // A translator translates the forms' texts; what the code sets at run time stays as it is.

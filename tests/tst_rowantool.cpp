@@ -137,7 +137,19 @@ void TestRowanTool::hints()
     SimulatedModule module;
     Tool tool = makeTool(module, 74);
     tool->showPlugin();
+    tool->resize(700, 400);
+    tool->show();
     auto *box = child<QGroupBox>(tool, "gbHints");
+    // A hint that appears or goes moves no control.
+    const auto places = [&tool] {
+        QStringList list;
+        for (QWidget *w : tool->findChildren<QWidget *>(QRegularExpression("^(btn|edit|cb)")))
+            if (w->isVisible())
+                list << QStringLiteral("%1 %2,%3").arg(w->objectName()).arg(w->x()).arg(w->y());
+        return list;
+    };
+    QCoreApplication::processEvents();
+    const QStringList before = places();
     const QList<QWidget *> hints = box->findChildren<QWidget *>(); // standby first
     const auto on = [](const QWidget *w) {
         return !w->isHidden() && w->isEnabled();
@@ -147,6 +159,8 @@ void TestRowanTool::hints()
         module.pollTraces();
         QCOMPARE(child<QWidget>(tool, "btnAbsolute")->isEnabled(), step.enabled);
         QVERIFY(child<QWidget>(tool, "dispActPos")->isEnabled()); // readable even while disabled
+        QCoreApplication::processEvents();
+        QCOMPARE(places(), before);
         QCOMPARE((QVector<bool>{on(hints.at(0)), on(hints.at(1)), on(box)}),
                  (QVector<bool>{step.shown.contains("standby"), step.shown.contains("step/dir"),
                                 !step.shown.isEmpty()}));
@@ -172,7 +186,7 @@ void TestRowanTool::rampFieldsWriteWhatIsCommitted_data()
         QTest::addRow("%s, focus leaves", field) << field << "focus"
                                                  << "2500";
         QTest::addRow("%s, arrow", field) << field << "arrow"
-                                          << "2501";
+                                          << "2600"; // the step of a value in the thousands
         QTest::addRow("%s, not committed", field) << field << ""
                                                   << "";
         QTest::addRow("%s, locked by standby", field) << field << "standby"

@@ -71,6 +71,7 @@ private slots:
     }
 
     // Commands in sequence, with time passing: "move P", "stop", "wait MS", "KEY=V" (a write),
+    // "~KEY=V" (the module's own change),
     // "rest P" (at rest at P), "rest ~" (at rest, past the last position by a braking distance
     // at most), "moving".
     void commandSequences_data()
@@ -89,6 +90,10 @@ private slots:
             << "move 3000 wait 500 TargetPosition=-500 wait 8000 rest -500";
         QTest::newRow("target written after arriving")
             << "move 300 wait 3000 rest 300 TargetPosition=900 wait 3000 rest 900";
+        QTest::newRow("standby stops a move")
+            << "move 30000 wait 1000 ~ChipStandby=1 rest ~ TargetPosition=500 wait 3000 rest ~";
+        QTest::newRow("external step/dir stops a move")
+            << "move 30000 wait 1000 ~ExternalStepDir=1 rest ~ ~ExternalStepDir=0 wait 1000 rest ~";
         QTest::newRow("target written after a stop")
             << "move 3000 wait 500 stop wait 3000 TargetPosition=900 wait 3000 rest ~";
     }
@@ -112,6 +117,9 @@ private slots:
             } else if (word == "moving") {
                 module.advance(10);
                 QVERIFY(motion.isMoving());
+            } else if (word.startsWith('~')) { // the module's own change
+                module.setModuleValue(0, "par::" + word.section('=', 0, 0).mid(1),
+                                      word.section('=', 1).toLongLong());
             } else if (word.contains('=')) {
                 QVERIFY(module.writeParameter(0, "par::" + word.section('=', 0, 0),
                                               word.section('=', 1).toLongLong()));
@@ -132,6 +140,27 @@ private slots:
         }
     }
 
+    // A ramp value written during a move is said to apply from the next move, once per move.
+    void rampChangeDuringAMoveIsExplained()
+    {
+        SimulatedModule module;
+        QSignalSpy reports(&module, &SimulatedModule::report);
+        const QString velocity = QStringLiteral("par::MaxVelocity");
+        QVERIFY(module.writeParameter(0, velocity, 1000)); // standing: nothing to say
+        QVERIFY(module.moveToPosition(0, 5000));
+        module.advance(500);
+        for (int v : {1200, 1300})
+            QVERIFY(module.writeParameter(0, velocity, v));
+        QVERIFY(module.writeParameter(0, targetKey, 6000)); // not a ramp value
+        QCOMPARE(reports.count(), 1);
+        QVERIFY(reports.first().first().toString().contains("next move"));
+        module.advance(20000);
+        QVERIFY(module.moveToPosition(0, 0));
+        module.advance(100);
+        QVERIFY(module.writeParameter(0, velocity, 900)); // the next move: said again
+        QCOMPARE(reports.count(), 2);
+    }
+
     // A motor that shuttles for hours journals a line per trip: the journal keeps the newest.
     void journalIsBounded()
     {
@@ -144,32 +173,6 @@ private slots:
         QCOMPARE(module.journal().last(),
                  QStringLiteral("write 0 %1 %2").arg(targetKey).arg(lines - 1));
         QCOMPARE(module.journalCount(), qint64(lines));
-    }
-
-    void clearOnNullAndTargetHolding()
-    {
-        SimulatedModule module;
-        const QString clearKey = QLatin1String(cmd_ClearOnNull);
-        const QString encoderKey = QLatin1String(cmd_EncoderPosition);
-        QVERIFY(module.writeParameter(0, encoderKey, 777));
-        QVERIFY(module.moveToPosition(0, 3000));
-        QVERIFY(module.writeParameter(0, clearKey, 1));
-        module.advance(500);
-        QVERIFY(module.motion(0).isMoving()); // nothing is cleared while moving
-        QCOMPARE(module.moduleValue(0, encoderKey), qint64(777));
-
-        module.advance(4000); // arrived, cleared, and not driven back to the old target
-        for (const QString &key : {clearKey, actualKey, encoderKey, targetKey})
-            QCOMPARE(module.moduleValue(0, key), qint64(0));
-        // Holding its target, the motor starts the next move when the target is written.
-        QVERIFY(module.writeParameter(0, targetKey, 300));
-        module.advance(2000);
-        QCOMPARE(module.moduleValue(0, actualKey), qint64(300));
-
-        QVERIFY(module.motorStop(0));
-        QVERIFY(module.writeParameter(0, clearKey, 1));
-        module.advance(1);
-        QCOMPARE(module.moduleValue(0, actualKey), qint64(0));
     }
 };
 

@@ -43,6 +43,31 @@ class TestWorkbench final : public QObject
         return m_window->moveCurrentTool(target, &error);
     }
 
+    // A click on the tab, as a person selects a motor.
+    void clickTab(int index)
+    {
+        QTabBar *bar = m_window->tabs()->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+        QCOMPARE(m_window->tabs()->currentIndex(), index);
+    }
+
+    // The workbench with its exit code, standard output and standard error.
+    struct Run
+    {
+        int code;
+        QString out, errors;
+    };
+    static Run runWorkbench(const QStringList &arguments, const QProcessEnvironment &environment)
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(WORKBENCH_EXE), arguments);
+        if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+            return {-1, {}, {}};
+        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+                QString::fromLocal8Bit(process.readAllStandardError())};
+    }
+
 private slots:
     void init()
     {
@@ -69,8 +94,19 @@ private slots:
             << QStringList{FAKE_PLUGIN, "com.example.OtherInterface/1.0"};
         QTest::newRow("no tool plugin")
             << QStringList{"--plugin", otherOnly} << QStringList{"no tool plugin", otherOnly};
-        QTest::newRow("tab out of range")
-            << QStringList{"--plugin", TOOL_PLUGIN, "--tab", "6"} << QStringList{"tab 6"};
+        QTest::newRow("tab out of range") << QStringList{"--plugin", TOOL_PLUGIN, "--tab", "6"}
+                                          << QStringList{"--tab", "0 to 5", "\"6\""};
+        QTest::newRow("tab beyond the motors given")
+            << QStringList{"--motors", "12", "--tab", "12"} << QStringList{"--tab", "0 to 11"};
+        QTest::newRow("width beyond any window")
+            << QStringList{"--width", "2000000000"}
+            << QStringList{"--width", "400 to 32767", "2000000000"};
+        QTest::newRow("run beyond an hour")
+            << QStringList{"--run", "3600001"} << QStringList{"--run", "0 to 3600000"};
+        QTest::newRow("move beyond 32 bits") << QStringList{"--move", "2147483648"}
+                                             << QStringList{"--move", "-2147483648 to 2147483647"};
+        QTest::newRow("too many motors")
+            << QStringList{"--motors", "257"} << QStringList{"--motors", "1 to 256"};
         QTest::newRow("run not a number") << QStringList{"--run", "soon"} << QStringList{"soon"};
         QTest::newRow("no motors") << QStringList{"--motors", "0"} << QStringList{"--motors"};
         QTest::newRow("no ramp picture")
@@ -88,17 +124,41 @@ private slots:
         const QString png = m_dir.filePath(QStringLiteral("shot.png"));
         if (mentions.isEmpty())
             arguments << QStringLiteral("--screenshot") << png;
-        QProcess process;
-        process.start(QStringLiteral(WORKBENCH_EXE),
-                      QStringList{"-platform", "offscreen"} + arguments);
-        QVERIFY(process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit);
-        const QString errors = QString::fromLocal8Bit(process.readAllStandardError());
-        QVERIFY2(process.exitCode() == (mentions.isEmpty() ? 0 : 2), qPrintable(errors));
+        const Run run = runWorkbench(QStringList{"-platform", "offscreen"} + arguments,
+                                     QProcessEnvironment::systemEnvironment());
+        QVERIFY2(run.code == (mentions.isEmpty() ? 0 : 2), qPrintable(run.errors));
         for (const QString &text : qAsConst(mentions))
-            QVERIFY2(errors.contains(text), qPrintable(errors));
+            QVERIFY2(run.errors.contains(text), qPrintable(run.errors));
+        QVERIFY(mentions.isEmpty() ||
+                run.errors.split('\n').filter(QRegularExpression("^workbench: ")).size() == 1);
         const QImage image(png);
         QVERIFY(!mentions.isEmpty() ||
                 (image.width() >= 800 && image.height() >= 400 && QFileInfo(png).size() > 10000));
+    }
+
+    void withoutDisplay_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QStringList>("mentions");
+        QTest::newRow("help") << "--help"
+                              << QStringList{"400 to 32767", "0 to 3600000",
+                                             "-2147483648 to 2147483647", "1 to 256"};
+        QTest::newRow("help with Qt's options") << "--help-all" << QStringList{"platformName"};
+        QTest::newRow("version") << "--version" << QStringList{"workbench " WORKBENCH_VERSION};
+    }
+
+    // Help and version need no display.
+    void withoutDisplay()
+    {
+        QFETCH(QString, option);
+        QFETCH(QStringList, mentions);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QLatin1String(name));
+        const Run run = runWorkbench({option}, environment);
+        QVERIFY2(run.code == 0, qPrintable(run.errors));
+        for (const QString &text : qAsConst(mentions))
+            QVERIFY2(run.out.contains(text), qPrintable(run.out));
     }
 
     void perTab_data()
@@ -108,19 +168,16 @@ private slots:
             QTest::newRow(qPrintable(families[tab])) << tab;
     }
 
-    // Each tab holds its motor's tool; only the selected tool is shown, traced and polled, and the
-    // ramp picture action works only for the Hazel and Maple tools.
+    // Each tab holds its motor's tool, and the ramp picture action works only for the Hazel and
+    // Maple tools.
     void perTab()
     {
         QFETCH(int, tab);
-        SimulatedModule *module = m_host->module();
         QVERIFY(m_window->selectTab(tab));
         ToolsInterface *tool = m_window->toolAt(tab);
         QCOMPARE(int(tool->motorNumber()), tab);
         QCOMPARE(tool->pluginVariant(), 69 + tab);
         QVERIFY(m_window->tabs()->tabText(tab).contains(families[tab]));
-        for (const unsigned char motor : {0, tab})
-            QCOMPARE(module->isTraced(module->parameter(motor, actualPosition)), motor == tab);
 
         const bool hasPicture = tab == 0 || tab == 3;
         auto *action = m_window->findChild<QAction *>(QStringLiteral("rampPicture"));
@@ -139,18 +196,21 @@ private slots:
     {
         QTest::addColumn<int>("hertz");
         QTest::addColumn<int>("tick");
-        QTest::newRow("10 Hz") << 10 << 100;
-        QTest::newRow("25 Hz") << 25 << 40;
-        QTest::newRow("100 Hz") << 100 << 10;
-        QTest::newRow("below the range") << 5 << 100;
+        QTest::addColumn<int>("run"); // milliseconds
+        QTest::newRow("10 Hz") << 10 << 100 << 400;
+        QTest::newRow("25 Hz, a short last tick") << 25 << 40 << 410;
+        QTest::newRow("100 Hz") << 100 << 10 << 400;
+        QTest::newRow("below the range") << 5 << 100 << 400;
     }
 
-    // One polling round per tick and as much simulated time as the ticks together, at any rate;
-    // the plot shows a point per tick, the last one now (0) where the motor is.
+    // One polling round per tick, the last one shorter if need be, and exactly the simulated time
+    // asked for, at any rate; the plot's curve runs from the first tick to now (0), where the
+    // motor is.
     void pollingRateAndPlot()
     {
         QFETCH(int, hertz);
         QFETCH(int, tick);
+        QFETCH(int, run);
         m_window->findChild<QSpinBox *>(QStringLiteral("pollingRate"))->setValue(hertz);
         QCOMPARE(m_window->tickMilliseconds(), tick);
         SimulatedModule *module = m_host->module();
@@ -158,12 +218,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         QVERIFY(move(3000));
         const int reads = module->readCount(0, actualPosition);
-        m_window->runSimulatedTime(400);
-        QCOMPARE(module->readCount(0, actualPosition) - reads, 400 / tick);
+        m_window->runSimulatedTime(run);
+        const int ticks = (run + tick - 1) / tick;
+        QCOMPARE(module->readCount(0, actualPosition) - reads, ticks);
         SimulatedModule reference(1);
         reference.setPluginVariant(0, module->pluginVariant(0));
         reference.moveToPosition(0, 3000);
-        reference.advance(400);
+        reference.advance(run);
         QVERIFY(reference.motion(0).position() > 0);
         QCOMPARE(module->motion(0).position(), reference.motion(0).position());
 
@@ -172,8 +233,8 @@ private slots:
             if (item->title().text() == QLatin1String("Actual position"))
                 position = static_cast<QwtPlotCurve *>(item);
         QVERIFY(position);
-        QCOMPARE(int(position->dataSize()), 400 / tick);
-        QCOMPARE(position->sample(0).x(), (tick - 400) / 1000.0);
+        QVERIFY(position->dataSize() >= 2 && int(position->dataSize()) <= ticks);
+        QCOMPARE(position->sample(0).x(), (tick - run) / 1000.0);
         QCOMPARE(position->sample(int(position->dataSize()) - 1),
                  QPointF(0, reference.motion(0).position()));
     }
@@ -228,6 +289,80 @@ private slots:
         QCOMPARE(m_window->tabs()->count(), 0);
         QVERIFY(m_host->tools().isEmpty());
         QCOMPARE(module->traceCount(), 0);
+    }
+
+    // Chip standby set from the motor tool bar disables the Rowan tool under its hint; leaving
+    // the tab and coming back changes nothing of that, whichever tab was visited. Standby cleared,
+    // the tool works again.
+    void rowanStandbyAcrossTabs()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        clickTab(5);
+        ToolsInterface *tool = m_window->toolAt(5);
+        auto *standby = m_window->findChild<QSpinBox *>(chipStandby);
+        auto *absolute = tool->findChild<QAbstractButton *>(QStringLiteral("btnAbsolute"));
+        QLabel *hint = nullptr;
+        for (QLabel *label : tool->findChildren<QLabel *>())
+            if (label->text().contains(QLatin1String("standby")))
+                hint = label;
+        QVERIFY(hint);
+        const auto enabled = [tool] {
+            QStringList names;
+            for (const QWidget *w : tool->findChildren<QWidget *>())
+                if (w->isEnabled() && !w->isHidden())
+                    names << w->objectName() + QLatin1Char('/') + w->metaObject()->className();
+            return names;
+        };
+        standby->setValue(1);
+        m_window->runSimulatedTime(100);
+        QVERIFY(hint->isVisible() && hint->isEnabled() && !absolute->isEnabled());
+        const QStringList standing = enabled();
+        for (const int other : {0, 4, 1}) {
+            clickTab(other);
+            m_window->runSimulatedTime(100);
+            clickTab(5);
+            m_window->runSimulatedTime(100);
+            QCOMPARE(standby->value(), 1);
+            QVERIFY(hint->isVisible());
+            QCOMPARE(enabled(), standing);
+        }
+        standby->setValue(0);
+        m_window->runSimulatedTime(100);
+        QVERIFY(!hint->isVisible() && absolute->isEnabled());
+    }
+
+    // From tab to tab, in every direction, with a move started on each: only the selected tool
+    // polls, once per tick. Esc then stops every motor where it is: each brakes to rest short of
+    // its target and stays there.
+    void tabsAndStopAll()
+    {
+        const SimulatedModule *module = m_host->module();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        for (const int tab : {5, 2, 5, 0, 3, 1, 4, 0}) {
+            clickTab(tab);
+            QVERIFY(move(-50000));
+            QVector<int> reads;
+            for (unsigned char m = 0; m < 6; ++m)
+                reads << module->readCount(m, actualPosition);
+            m_window->runSimulatedTime(100);
+            for (unsigned char m = 0; m < 6; ++m)
+                QCOMPARE(module->readCount(m, actualPosition) - reads[m],
+                         m == tab ? 100 / m_window->tickMilliseconds() : 0);
+        }
+        QTest::keyClick(m_window.get(), Qt::Key_Escape);
+        m_window->runSimulatedTime(3000);
+        QVector<qint64> stopped;
+        for (unsigned char m = 0; m < 6; ++m) {
+            const MotionAxis &motion = module->motion(m);
+            QVERIFY2(!motion.isMoving() && motion.position() < 0 && motion.position() > -50000,
+                     qPrintable(QString::number(m)));
+            stopped << motion.position();
+        }
+        m_window->runSimulatedTime(2000);
+        for (unsigned char m = 0; m < 6; ++m)
+            QCOMPARE(module->motion(m).position(), stopped[m]);
     }
 };
 

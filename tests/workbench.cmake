@@ -5,10 +5,14 @@ set_target_properties(tst_fakeplugin PROPERTIES
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/fakeplugin)
 
 add_qt_test(tst_workbench SOURCES tst_workbench.cpp LIBRARIES workbench_core)
-if(TARGET tst_workbench)
-    target_compile_definitions(tst_workbench PRIVATE
-        WORKBENCH_EXE="$<TARGET_FILE:workbench>"
-        TOOL_PLUGIN="$<TARGET_FILE:tools_generic_stepper_position_mode>"
-        FAKE_PLUGIN="$<TARGET_FILE:tst_fakeplugin>")
-    add_dependencies(tst_workbench workbench tools_generic_stepper_position_mode tst_fakeplugin)
-endif()
+target_compile_definitions(tst_workbench PRIVATE
+    WORKBENCH_EXE="$<TARGET_FILE:workbench>"
+    WORKBENCH_VERSION="${PROJECT_VERSION}"
+    TOOL_PLUGIN="$<TARGET_FILE:tools_generic_stepper_position_mode>"
+    FAKE_PLUGIN="$<TARGET_FILE:tst_fakeplugin>")
+add_dependencies(tst_workbench workbench tools_generic_stepper_position_mode tst_fakeplugin)
+
+add_qt_test(tst_motionrecorder SOURCES tst_motionrecorder.cpp LIBRARIES workbench_core)
+target_compile_definitions(tst_motionrecorder PRIVATE
+    TOOL_PLUGIN="$<TARGET_FILE:tools_generic_stepper_position_mode>")
+add_dependencies(tst_motionrecorder tools_generic_stepper_position_mode)

@@ -22,19 +22,45 @@ int fail(const QString &message)
     return failureExitCode;
 }
 
-// An integer option's value, or false with a message when the value is not an integer >= minimum.
-bool intOption(const QCommandLineParser &parser, const QString &name, int minimum, int *value,
-               QString *error)
+// The bounds of the numeric options. A window wider than 32767 pixels cannot be made on X11 and
+// would not fit in a paintable image elsewhere; an hour of simulated time takes a few seconds.
+constexpr int minimumWidth = 400;
+constexpr int maximumWidth = 32767;
+constexpr int maximumRunMilliseconds = 60 * 60 * 1000;
+
+// An integer option's value, or false with a message when the value is not an integer from
+// minimum to maximum.
+bool intOption(const QCommandLineParser &parser, const QString &name, int minimum, int maximum,
+               int *value, QString *error)
 {
     bool ok = false;
     const QString text = parser.value(name);
-    *value = text.toInt(&ok);
-    if (ok && *value >= minimum)
+    // Read wider than int, so that a value just beyond the range is not mistaken for a word.
+    const qlonglong wide = text.toLongLong(&ok);
+    if (ok && wide >= minimum && wide <= maximum) {
+        *value = int(wide);
         return true;
-    *error = QObject::tr("--%1 needs an integer of at least %2, not \"%3\"")
+    }
+    *error = QObject::tr("--%1 takes an integer from %2 to %3, not \"%4\"")
                  .arg(name)
                  .arg(minimum)
+                 .arg(maximum)
                  .arg(text);
+    return false;
+}
+
+// Help and version need no window, yet QApplication needs a platform, which a machine without a
+// display lacks. They are looked for before the application exists, as the parser reads them.
+bool wantsHelpOrVersion(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--")
+            return false;
+        if (arg == "-h" || arg == "-?" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
+            arg == "--version")
+            return true;
+    }
     return false;
 }
 
@@ -78,6 +104,8 @@ void settle(QWidget *window)
 int main(int argc, char *argv[])
 {
     const QStringList pluginOption = takePluginOption(&argc, argv);
+    if (wantsHelpOrVersion(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("workbench"));
     QApplication::setApplicationVersion(QStringLiteral(WORKBENCH_VERSION));
@@ -104,26 +132,40 @@ int main(int argc, char *argv[])
          QStringLiteral("PATH")},
         {screenshot, QObject::tr("Save the window to FILE as PNG after start-up, then exit."),
          QStringLiteral("FILE")},
-        {tab, QObject::tr("Select tab N (motor N) first."), QStringLiteral("N")},
+        {tab, QObject::tr("Select tab N (motor N) first, 0 to the number of motors less one."),
+         QStringLiteral("N")},
         {move,
          QObject::tr("On the selected tool, enter TARGET as target position and press the "
-                     "absolute move button."),
+                     "absolute move button; TARGET from %1 to %2, within the tool's limits.")
+             .arg(INT_MIN)
+             .arg(INT_MAX),
          QStringLiteral("TARGET")},
-        {run, QObject::tr("Let MS milliseconds of simulated time pass before going on."),
+        {run,
+         QObject::tr("Let MS milliseconds of simulated time pass before going on, 0 to %1 "
+                     "(one hour).")
+             .arg(maximumRunMilliseconds),
          QStringLiteral("MS")},
         {expand,
          QObject::tr("On the selected tool, open the ramp panel with its collapse button.")},
         {rampPicture, QObject::tr("On the selected tool (Hazel or Maple), open the ramp picture.")},
-        {width, QObject::tr("Open the window PX pixels wide."), QStringLiteral("PX")},
+        {width,
+         QObject::tr("Open the window PX pixels wide, %1 to %2.")
+             .arg(minimumWidth)
+             .arg(maximumWidth),
+         QStringLiteral("PX")},
         {motors,
-         QObject::tr("Simulate N motors (1 to 256, default 6), cycling through the families "
-                     "Hazel, Birch, Cedar, Maple, Larch, Rowan."),
+         QObject::tr("Simulate N motors (1 to %1, default %2), cycling through the families "
+                     "Hazel, Birch, Cedar, Maple, Larch, Rowan.")
+             .arg(ToolHost::maximumMotorCount)
+             .arg(ToolHost::familyCount),
          QStringLiteral("N")},
     });
     if (!parser.parse(QApplication::arguments() + pluginOption))
         return fail(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("help-all")))
+        parser.process(QApplication::arguments() + pluginOption); // shows Qt's options too, exits
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
     if (!parser.positionalArguments().isEmpty())
@@ -135,16 +177,16 @@ int main(int argc, char *argv[])
     int runMilliseconds = 0;
     int motorCount = ToolHost::familyCount;
     int windowWidth = 0;
-    if ((parser.isSet(tab) && !intOption(parser, tab, 0, &tabIndex, &error)) ||
-        (parser.isSet(motors) && !intOption(parser, motors, 1, &motorCount, &error)) ||
-        (parser.isSet(move) && !intOption(parser, move, INT_MIN, &target, &error)) ||
-        (parser.isSet(run) && !intOption(parser, run, 0, &runMilliseconds, &error)) ||
-        (parser.isSet(width) && !intOption(parser, width, 400, &windowWidth, &error)))
+    // The motors first: they bound the tabs.
+    if ((parser.isSet(motors) &&
+         !intOption(parser, motors, 1, ToolHost::maximumMotorCount, &motorCount, &error)) ||
+        (parser.isSet(tab) && !intOption(parser, tab, 0, motorCount - 1, &tabIndex, &error)) ||
+        (parser.isSet(move) && !intOption(parser, move, INT_MIN, INT_MAX, &target, &error)) ||
+        (parser.isSet(run) &&
+         !intOption(parser, run, 0, maximumRunMilliseconds, &runMilliseconds, &error)) ||
+        (parser.isSet(width) &&
+         !intOption(parser, width, minimumWidth, maximumWidth, &windowWidth, &error)))
         return fail(error);
-    if (motorCount > ToolHost::maximumMotorCount)
-        return fail(QObject::tr("--motors takes at most %1 motors, not %2")
-                        .arg(ToolHost::maximumMotorCount)
-                        .arg(motorCount));
 
     ToolHost host(motorCount);
     const QString pluginPath =

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "hostmessages.h"
+#include "messagelog.h"
 #include "modulecontrols.h"
 #include "motionplot.h"
 #include "parametertype.h"
@@ -45,15 +46,22 @@ MainWindow::MainWindow(ToolHost *host, QWidget *parent)
     addDockWidget(Qt::RightDockWidgetArea, m_plotDock);
     resizeDocks({m_plotDock}, {330}, Qt::Horizontal);
 
+    m_log = new MessageLog;
+    m_logDock = new QDockWidget(tr("Messages"), this);
+    m_logDock->setObjectName(QStringLiteral("messages"));
+    m_logDock->setWidget(m_log);
+    addDockWidget(Qt::BottomDockWidgetArea, m_logDock);
+    m_logDock->hide();
+
     createActions();
     createToolBars();
     createMenus();
 
     connect(HostMessages::instance(), &HostMessages::posted, this, &MainWindow::showReport);
-    statusBar()->showMessage(tr("Plugin %1").arg(m_host->pluginFile()), reportTimeout);
+    showReport(tr("Plugin %1").arg(m_host->pluginFile()));
 
     m_clock.setTimerType(Qt::PreciseTimer);
-    connect(&m_clock, &QTimer::timeout, this, &MainWindow::tick);
+    connect(&m_clock, &QTimer::timeout, this, [this] { tick(m_clock.interval()); });
     setPollingRate(defaultPollingRate);
 
     attachModule();
@@ -150,6 +158,11 @@ void MainWindow::createMenus()
     plot->setText(tr("&Motion plot"));
     plot->setShortcut(Qt::Key_F9);
     view->addAction(plot);
+    QAction *log = m_logDock->toggleViewAction();
+    log->setText(tr("M&essages"));
+    log->setShortcut(Qt::Key_F10);
+    log->setToolTip(tr("Every message of the module and the host, with its time (F10)"));
+    view->addAction(log);
     view->addSeparator();
     view->addAction(m_moduleBar->toggleViewAction());
     view->addAction(m_motorBar->toggleViewAction());
@@ -255,6 +268,7 @@ void MainWindow::showTool(int index)
 void MainWindow::showReport(const QString &message)
 {
     statusBar()->showMessage(message, reportTimeout);
+    m_log->add(message);
 }
 
 bool MainWindow::moveCurrentTool(int target, QString *error)
@@ -359,12 +373,11 @@ int MainWindow::tickMilliseconds() const
     return m_clock.interval();
 }
 
-void MainWindow::tick()
+void MainWindow::tick(int milliseconds)
 {
     SimulatedModule *module = m_host->module();
     if (!module)
         return;
-    const int milliseconds = m_clock.interval();
     module->advance(milliseconds);
     m_recorder.sample(*module, milliseconds);
 }
@@ -374,8 +387,9 @@ void MainWindow::runSimulatedTime(int milliseconds)
     // The live clock would add its own ticks while events are handled.
     const bool live = m_clock.isActive();
     m_clock.stop();
-    for (int elapsed = 0; elapsed < milliseconds; elapsed += m_clock.interval()) {
-        tick();
+    // The last tick is shorter when the time is no whole number of ticks.
+    for (int left = milliseconds; left > 0; left -= m_clock.interval()) {
+        tick(qMin(left, m_clock.interval()));
         QApplication::processEvents();
     }
     if (m_plot->isVisible())

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 class ModuleControls;
+class MessageLog;
 class MotionPlot;
 class QAbstractButton;
 class QAction;
@@ -33,6 +34,7 @@ public:
     ToolsInterface *toolAt(int index) const;
     ToolsInterface *currentTool() const;
     MotionPlot *plot() const { return m_plot; }
+    const MotionRecorder &recorder() const { return m_recorder; }
     bool selectTab(int index);
     // What a person does to move the selected tool's motor to an absolute position: enters the
     // target and presses the button. False, with the reason, when the tool lacks either.
@@ -74,7 +76,8 @@ private:
     void updateRampPicture();
     void toggleRampPicture(bool checked);
     QAbstractButton *rampPictureButton() const;
-    void tick();
+    // Lets the given simulated time pass and samples the motion.
+    void tick(int milliseconds);
 
     ToolHost *const m_host;
     QTabWidget *m_tabs = nullptr;
@@ -83,6 +86,8 @@ private:
     MotionRecorder m_recorder;
     MotionPlot *m_plot = nullptr;
     QDockWidget *m_plotDock = nullptr;
+    MessageLog *m_log = nullptr;
+    QDockWidget *m_logDock = nullptr;
     QToolBar *m_moduleBar = nullptr;
     QToolBar *m_motorBar = nullptr;
     QAction *m_connect = nullptr;

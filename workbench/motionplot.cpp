@@ -18,6 +18,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -63,6 +65,28 @@ void replot(QwtPlot *plot, bool axesChanged)
         static_cast<QwtPlotCanvas *>(plot->canvas())->replot();
 }
 
+// Appends the samples [begin, end) of one pixel column as few points that draw the same line: the
+// first and the last, which join the neighbouring columns where the motion was recorded (an
+// arrival stays a corner at its moment, not a slope to the next sample), and the lowest and the
+// highest, which keep a peak.
+void appendColumn(QVector<QPointF> *points, const std::deque<MotionRecorder::Sample> &samples,
+                  std::size_t begin, std::size_t end, double now,
+                  double MotionRecorder::Sample::*field)
+{
+    std::size_t picks[4] = {begin, begin, begin, end - 1};
+    for (std::size_t i = begin; i < end; ++i) {
+        if (samples[i].*field < samples[picks[1]].*field)
+            picks[1] = i;
+        if (samples[i].*field > samples[picks[2]].*field)
+            picks[2] = i;
+    }
+    std::sort(std::begin(picks), std::end(picks));
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (i == 0 || picks[i] != picks[i - 1])
+            points->append({samples[picks[i]].time - now, samples[picks[i]].*field});
+    }
+}
+
 } // namespace
 
 MotionPlot::MotionPlot(const MotionRecorder *recorder, QWidget *parent)
@@ -75,6 +99,10 @@ MotionPlot::MotionPlot(const MotionRecorder *recorder, QWidget *parent)
                                            palette().color(QPalette::WindowText), font()));
     m_target = addCurve(m_positionPlot, tr("Target position"), targetColor, Qt::DashLine);
     m_target->setStyle(QwtPlotCurve::Steps);
+    // A curve's default, vertical orientation makes Qwt draw each step ahead of its point, so that
+    // a new target would show from the previous change on. Inverted, a value holds from its own
+    // point to the next one.
+    m_target->setCurveAttribute(QwtPlotCurve::Inverted);
     m_position = addCurve(m_positionPlot, tr("Actual position"), positionColor, Qt::SolidLine);
     m_velocity = addCurve(m_velocityPlot, tr("Actual velocity"), velocityColor, Qt::SolidLine);
 
@@ -195,31 +223,33 @@ void MotionPlot::alignAxes()
 
 void MotionPlot::redraw()
 {
-    const std::deque<MotionRecorder::Sample> &samples = m_recorder->samples(m_motor);
+    using Sample = MotionRecorder::Sample;
+    const std::deque<Sample> &samples = m_recorder->samples(m_motor);
     QVector<QPointF> position, target, velocity;
-    position.reserve(int(samples.size()));
-    target.reserve(int(samples.size()));
-    velocity.reserve(int(samples.size()));
     double lowest = 0, highest = 0, slowest = 0, fastest = 0;
     if (!samples.empty()) {
         lowest = highest = samples.front().position;
     }
-    // More points than pixel columns only cost time: stroking the lines is most of a redraw.
-    const int columns = std::max(1, m_positionPlot->canvas()->width());
-    const std::size_t stride = std::max<std::size_t>(1, samples.size() / std::size_t(columns));
-    std::size_t index = 0;
     // Time runs to the left from now (0), so that the time axis stays as it is.
     const double now = m_recorder->now();
-    for (const MotionRecorder::Sample &s : samples) {
-        const double time = s.time - now;
-        if (index++ % stride == 0 || index == samples.size()) {
-            position.append({time, s.position});
-            velocity.append({time, s.velocity});
-        }
+    // More points than pixel columns only cost time: stroking the lines is most of a redraw.
+    const double columnsPerSecond =
+        std::max(1, m_positionPlot->canvas()->width()) / MotionRecorder::span;
+    const auto column = [&](const Sample &s) {
+        return std::floor((s.time - now) * columnsPerSecond);
+    };
+    for (std::size_t begin = 0, end = 0; begin < samples.size(); begin = end) {
+        end = begin + 1;
+        while (end < samples.size() && column(samples[end]) == column(samples[begin]))
+            ++end;
+        appendColumn(&position, samples, begin, end, now, &Sample::position);
+        appendColumn(&velocity, samples, begin, end, now, &Sample::velocity);
+    }
+    for (const Sample &s : samples) {
         // Only the changes: a step curve holds each value until the next point, and a dash
         // pattern would start again at every one of a thousand short segments.
         if (target.isEmpty() || target.last().y() != s.target)
-            target.append({time, s.target});
+            target.append({s.time - now, s.target});
         lowest = std::min({lowest, s.position, s.target});
         highest = std::max({highest, s.position, s.target});
         slowest = std::min(slowest, s.velocity);

@@ -6,6 +6,8 @@
 #include "parametertype.h"
 #include "pluginvariant.h"
 
+#include <QSet>
+
 #include <cmath>
 #include <limits>
 
@@ -432,13 +434,33 @@ bool SimulatedModule::writeParameter(unsigned char motor, const QString &key, qi
                                 .arg(r.info.maximum)
                                 .arg(value));
     record(line);
+    const bool changed = r.value != value;
     r.value = value;
     m->stale = true;
     if (key == actualPositionKey)
         m->motion.setPosition(value);
     else if (key == targetPositionKey)
         m->retarget = m->motion.isPositioning();
+    else if (changed && isRampKey(key) && !m->motion.isAtRest() && !m->rampNoticeGiven) {
+        // A move is planned when it starts: say so once per move, where the person looks.
+        m->rampNoticeGiven = true;
+        reportProblem(tr("Motor %1 is moving: the new %2 applies from its next move; the move "
+                         "under way keeps its ramp.")
+                          .arg(motor)
+                          .arg(r.info.displayName.toLower()));
+    }
     return true;
+}
+
+bool SimulatedModule::isRampKey(const QString &key)
+{
+    using namespace ParameterType;
+    static const QSet<QString> others{
+        QLatin1String(cmd_TargetPosition),  QLatin1String(cmd_ActualPosition),
+        QLatin1String(cmd_ActualVelocity),  QLatin1String(cmd_RelativePositioningOption),
+        QLatin1String(cmd_EncoderPosition), QLatin1String(cmd_ChipStandby),
+        QLatin1String(cmd_ExternalStepDir), QLatin1String(cmd_ClearOnNull)};
+    return !others.contains(key);
 }
 
 bool SimulatedModule::commandAllowed(unsigned char motor, const QString &line)
@@ -460,6 +482,7 @@ void SimulatedModule::startMove(unsigned char motor, qint64 target)
     Motor &m = m_motors[motor];
     setRegister(m, ParameterType::cmd_TargetPosition, target);
     m.retarget = false;
+    m.rampNoticeGiven = false;
     m.motion.moveTo(target);
 }
 
@@ -584,6 +607,7 @@ void SimulatedModule::refresh(Motor &m)
     }
     m.ramp = r;
     m.clearRequested = value(cmd_ClearOnNull) != 0;
+    m.blocked = value(cmd_ChipStandby) != 0 || value(cmd_ExternalStepDir) == 1;
 }
 
 void SimulatedModule::stepMotor(Motor &m, double seconds)
@@ -609,12 +633,18 @@ void SimulatedModule::advance(int milliseconds)
             refresh(m);
             m.stale = false;
         }
+        // A chip in standby, or driven by an external step/direction input, does not follow the
+        // ramp generator: a move under way is stopped, and a new target starts nothing.
+        if (m.blocked && m.motion.isPositioning())
+            m.motion.stop();
         if (m.retarget) {
             // While a clear on null is pending the move under way finishes where it was headed.
             m.retarget = false;
             if (!m.clearRequested && m.motion.isPositioning())
                 m.motion.moveTo(registerValue(m, ParameterType::cmd_TargetPosition));
         }
+        if (m.motion.isAtRest())
+            m.rampNoticeGiven = false;
         if (!m.motion.needsTime() && !m.clearRequested)
             continue; // a standing motor keeps its registers as they are
         for (int i = 0; i < milliseconds; ++i)

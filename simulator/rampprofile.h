@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host_global.h"
+#include "simulator_global.h"
 
 #include <array>
 
@@ -38,7 +38,7 @@ struct RampProfile
 // pieces of constant jerk, laid out once so that stepping only evaluates a polynomial.
 // Velocities and accelerations are along the direction of travel; the velocity may jump at the
 // start (to the start velocity) and drops from its final value to zero at the end.
-class HOST_EXPORT RampPlan final
+class SIMULATOR_EXPORT RampPlan final
 {
 public:
     struct Piece

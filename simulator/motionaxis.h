@@ -1,7 +1,7 @@
 #pragma once
 
-#include "host_global.h"
 #include "rampprofile.h"
+#include "simulator_global.h"
 
 #include <QtGlobal>
 
@@ -14,7 +14,7 @@
 // a target that can no longer be reached in time is overrun, braked and driven back to.
 // It knows nothing of parameters or widgets; the simulated module feeds it the ramp values and
 // reads back position and velocity.
-class HOST_EXPORT MotionAxis final
+class SIMULATOR_EXPORT MotionAxis final
 {
 public:
     using Ramp = RampProfile;

@@ -29,7 +29,7 @@ class AxilParameter;
 // motor is at rest: standing idle, or arrived at the target of the move under way. A target
 // written while the request is pending does not redirect that move; after the clear the target
 // register reads 0, and a positioning motor holds that new zero.
-class HOST_EXPORT SimulatedModule final : public AxilModuleInterface
+class SIMULATOR_EXPORT SimulatedModule final : public AxilModuleInterface
 {
     Q_OBJECT
 public:
@@ -99,13 +99,16 @@ private:
         MotionAxis::Ramp ramp;
         double velocityUnit = 1; // steps per second in one unit of the velocity register
         bool clearRequested = false;
-        bool retarget = false; // the target register was written while positioning
+        bool blocked = false;         // standby or an external step/direction input: no moves
+        bool retarget = false;        // the target register was written while positioning
+        bool rampNoticeGiven = false; // "applies from the next move", said for this move
         bool stale = true;
     };
 
     Motor *motorAt(unsigned char motor);
     const Motor *motorAt(unsigned char motor) const;
     void record(const QString &line);
+    static bool isRampKey(const QString &key);
     bool refuse(const QString &line, const QString &why);
     qint64 registerValue(const Motor &m, const char *key) const;
     void setRegister(Motor &m, const char *key, qint64 value);
