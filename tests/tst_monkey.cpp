@@ -1,0 +1,476 @@
+// A seeded monkey: what a person, the host and the module do to the tool of every variant, at
+// random, with the invariants of check() after every step. MONKEY_SEED picks a seed, MONKEY_STEPS
+// the steps per seed; a failure names the variant, the seed, the step and the steps before it.
+
+#include "axiscontroller.h"
+#include "basictools.h"
+#include "inputhelper.h"
+#include "parametertype.h"
+#include "testsupport.h"
+#include "xmlparameterwidget.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <cmath>
+
+using namespace ParameterType;
+using BasicTools::clampToInt;
+using TestSupport::child;
+
+namespace {
+#ifdef __SANITIZE_ADDRESS__
+constexpr int defaultSteps = 200; // a step is some forty times slower under the sanitizers
+#else
+constexpr int defaultSteps = 1000;
+#endif
+
+template <typename... Args> QString say(const char *text, const Args &...args)
+{
+    QString result = QString::fromUtf8(text);
+    ((result = result.arg(args)), ...);
+    return result;
+}
+} // namespace
+
+class TestMonkey final : public QObject
+{
+    Q_OBJECT
+
+    int variant = 0;
+    QRandomGenerator rng;
+    std::unique_ptr<QWidget> host; // the host's window: the tool is one of its pages
+    std::unique_ptr<SimulatedModule> module;
+    TestSupport::Tool tool;
+    QHash<QWidget *, QString> keyOf; // editors and proxies: the parameter each one writes
+    struct
+    {
+        QPointer<QAbstractSpinBox> box;
+        QString key;
+        qint64 value = 0, before = 0; // the number typed (if valid) and the one shown before
+        bool valid = false;
+    } typed;                                   // the field that a person typed in and has not left
+    bool shown = false, polled = false;        // polled: shown, and a polling round since
+    bool polledNow = false, trapezoid = false; // in this step; Larch trapezoidal as it began
+    QStringList want;                  // the journal lines that this step must add, in order
+    QHash<QString, qint64> reg, known; // the module's values and the host's, as this step began
+    qint64 time = 0;                   // simulated milliseconds
+    QString broken;                    // found while acting
+    struct
+    {
+        bool on = false, smooth = false; // since Stop or Clear; smooth: the speed may grow
+        double velocity = 0;
+        qint64 position = 0, time = 0;
+    } braking;
+
+    static QString write(const QString &key, qint64 v) { return say("write 0 %1 %2", key, v); }
+    qint64 prop(const QObject *o, const char *p) const { return qRound64(o->property(p).toReal()); }
+    QWidget *any(const QList<QWidget *> &l) { return l.value(rng.bounded(qMax(1, l.size()))); }
+    qint64 pick(qint64 lo, qint64 hi, bool beyond) // within the limits, or beyond them
+    {
+        const qint64 inside = lo + qint64(rng.generateDouble() * double(hi - lo));
+        const qint64 near = qMin(hi, lo + rng.bounded(16)), wild = qint32(rng.generate());
+        const qint64 values[] = {lo,     hi,     inside,    near,     wild, (1LL << 32) + 1,
+                                 hi + 1, lo - 1, LLONG_MAX, LLONG_MIN};
+        return values[rng.bounded(beyond ? 10 : 4)];
+    }
+    // The tool's visible, enabled widgets of the given kinds (a ramp picture's proxies too).
+    template <typename... T> QList<QWidget *> usable()
+    {
+        QList<QWidget *> result;
+        for (QWidget *w : tool->findChildren<QWidget *>())
+            if (w->isVisible() && w->isEnabled() && (qobject_cast<T *>(w) || ...))
+                result << w;
+        return result;
+    }
+    qint64 value(const char *key) const { return module->moduleValue(0, key); }
+    // A Hazel stop on the S-shaped ramp first takes the acceleration back to 0: the speed may grow.
+    bool sRamp() const
+    {
+        return variant == 69 && value(cmd_SShapedRamp) != 0 && value(cmd_StopDeceleration) <= 0;
+    }
+
+    QString newTool()
+    {
+        tool.reset(); // as the host does: the old tool goes before the new one is asked for
+        tool = TestSupport::makeTool(*module, variant);
+        tool->setParent(host.get());
+        shown = polled = false;
+        keyOf.clear();
+        for (XmlParameterWidget *field : tool->findChildren<XmlParameterWidget *>())
+            if (field->parameter() && field->widget())
+                keyOf.insert(field->widget(), field->parameter()->parameterName());
+        if (variant == 74)
+            for (const auto &[name, key] : {std::pair{"editMaxPosVel", cmd_MaxVelocity},
+                                            {"editAcceleration", cmd_MaxAcceleration},
+                                            {"editVStartStop", cmd_StartStopVelocity},
+                                            {"cbRelativeTo", cmd_RelativePositioningOption}})
+                keyOf.insert(child<QWidget>(tool, name), key);
+        return "new tool"; // what was typed in the old one is not written
+    }
+
+    void focusOn(QWidget *widget)
+    {
+        QApplication::setActiveWindow(widget->window());
+        widget->setFocus(Qt::MouseFocusReason);
+        settleTyped();
+    }
+
+    // A field typed in and left (Enter, the focus elsewhere, the tool hidden) is committed: one
+    // write of the typed number if it differs from what the field showed or, in a host field (a
+    // proxy too), from the module's value as the host knows it. A field locked meanwhile (by a
+    // polling round), a closed ramp picture or a deleted tool drops what was typed.
+    void settleTyped()
+    {
+        QAbstractSpinBox *box = typed.box;
+        auto *hostField = qobject_cast<SpinBox *>(box);
+        if (box &&
+            (hostField ? hostField->isEditing()
+                       : box->hasFocus() && (!typed.valid || prop(box, "value") != typed.value)))
+            return;
+        const bool dropped = !box || !box->isEnabled() || !box->window()->isVisible() || polledNow;
+        if (!dropped && typed.valid && !typed.key.isEmpty() &&
+            (typed.value != typed.before ||
+             (hostField && typed.value != clampToInt(known.value(typed.key))))) {
+            want << write(typed.key, typed.value);
+            known[typed.key] = typed.value; // for a proxy of the same field, later in the step
+        }
+        typed = {};
+    }
+
+    QString typeInto()
+    {
+        auto *box = static_cast<QAbstractSpinBox *>(any(usable<QAbstractSpinBox>()));
+        if (!box)
+            return "nothing to type into";
+        focusOn(box);
+        const qint64 lo = prop(box, "minimum"), hi = prop(box, "maximum");
+        const qint64 n = rng.bounded(4) ? pick(lo, hi, rng.bounded(3) == 0) : prop(box, "value");
+        const QString text = rng.bounded(8) ? QString::number(n) : QStringLiteral("-");
+        const bool all = rng.bounded(4), enter = rng.bounded(3) == 0;
+        QTest::keyClick(box, all ? Qt::Key_A : Qt::Key_Backspace,
+                        all ? Qt::ControlModifier : Qt::NoModifier);
+        typed = {box, keyOf.value(box), 0, prop(box, "value"), false};
+        QTest::keyClicks(box, text);
+        // What the field reads now; keys that changed nothing leave a host field nothing to commit.
+        bool ok = false;
+        typed.value = box->locale().toLongLong(box->property("cleanText").toString(), &ok);
+        auto *hostField = qobject_cast<SpinBox *>(box);
+        typed.valid =
+            ok && typed.value >= lo && typed.value <= hi && (!hostField || hostField->isEditing());
+        if (enter)
+            QTest::keyClick(box, Qt::Key_Return);
+        return say("type \"%1\" into %2%3%4", text, box->window() != host.get() ? "picture " : "",
+                   keyOf.value(box, box->objectName()), enter ? ", Enter" : "");
+    }
+
+    QString click()
+    {
+        auto *button = static_cast<QAbstractButton *>(any(usable<QAbstractButton>()));
+        if (!button)
+            return "no button to click";
+        const QString name = button->objectName(), zero = write(cmd_TargetPosition, 0);
+        if (button->focusPolicy() & Qt::ClickFocus)
+            focusOn(button);
+        const bool move = name == "btnAbsolute" || name == "btnRelative";
+        const bool stop = name == "btnStop" || name == "btnClear";
+        if (move)
+            want << say("%1 0 %2", name == "btnAbsolute" ? "move" : "moveRel",
+                        child<QSpinBox>(tool, "editTargetPosition")->value());
+        if (stop)
+            want << "stop 0";
+        if (name.startsWith("btnClear"))
+            want << zero << (stop ? write(cmd_ActualPosition, 0) : write(cmd_ClearOnNull, 1));
+        if (name == "btnClear" && variant != 74) // Rowan clears no encoder
+            want << write(cmd_EncoderPosition, 0);
+        button->click();
+        const MotionAxis &m = module->motion(0);
+        if (move && !module->journal().constLast().startsWith("refused"))
+            braking.on = false;
+        if (stop) // a stop that is under way keeps its plan
+            braking = {true, sRamp() || (braking.on && braking.smooth), m.velocity(), m.position(),
+                       time};
+        // Clear zeros the counters at once, and the tool shows it.
+        const QString counters =
+            say("%1 %2 %3 %4", value(cmd_ActualPosition), value(cmd_TargetPosition),
+                variant == 74 ? 0 : value(cmd_EncoderPosition),
+                child<QLabel>(tool, variant == 74 ? "dispActPos" : "dispActualPosition")->text());
+        if (name == "btnClear" && counters != "0 0 0 0")
+            broken = "after Clear the counters and the shown position read " + counters;
+        return "click " + name;
+    }
+
+    // An arrow key in a number field or a choice: one write of a new value.
+    QString stepField()
+    {
+        QWidget *editor = any(usable<QAbstractSpinBox, QComboBox>());
+        if (!editor)
+            return "no field to step";
+        if (editor == typed.box)
+            QTest::keyClick(editor, Qt::Key_Return);
+        focusOn(editor);
+        const int up = rng.bounded(2) ? 1 : -1;
+        auto *combo = qobject_cast<QComboBox *>(editor);
+        const qint64 v = combo ? combo->currentIndex() : prop(editor, "value");
+        qint64 n = combo ? qBound<qint64>(qMin<qint64>(v, 0), v + up, combo->count() - 1) : v;
+        if (auto *box = qobject_cast<QAbstractSpinBox *>(editor)) { // a silent trial step
+            const QSignalBlocker silent(box); // fields step by the value's second digit, mostly
+            box->stepBy(up);
+            n = prop(box, "value");
+            box->setProperty("value", v);
+        }
+        if (n != v && keyOf.contains(editor))
+            want << write(keyOf.value(editor), n);
+        QTest::keyClick(editor, (up > 0) == !combo ? Qt::Key_Up : Qt::Key_Down);
+        return say("arrow %1 in %2", up, keyOf.value(editor, editor->objectName()));
+    }
+
+    // The module's own change, or simulated time, and the polling round that follows.
+    QString poll(const QString &key, qint64 change, int milliseconds = 0)
+    {
+        const bool clearPending = value(cmd_ClearOnNull) != 0;
+        if (milliseconds == 0)
+            module->setModuleValue(0, key, change);
+        milliseconds == 0 ? module->pollTraces() : module->advance(milliseconds);
+        time += milliseconds;
+        polled = polled || shown;
+        polledNow = true;
+        // Clear on Null zeros the counters of a motor at rest, which stays there.
+        const MotionAxis &m = module->motion(0);
+        const bool cleared = clearPending && value(cmd_ClearOnNull) == 0 && milliseconds > 0;
+        if (cleared && (m.position() != 0 || m.isMoving() || value(cmd_EncoderPosition) != 0))
+            broken = say("Clear on Null left the motor at %1 (%2 pps)", m.position(), m.velocity());
+        if (milliseconds == 0 || cleared)
+            braking.position = m.position(); // the counter was set
+        return milliseconds ? say("advance %1", milliseconds) : say("module %1 = %2", key, change);
+    }
+
+    QString changeModule()
+    {
+        const QStringList keys = AxisController::keys();
+        const QString key = keys.at(rng.bounded(keys.size()));
+        const Model::AxilParameter *p = module->parameter(0, key);
+        const qint64 v = pick(p->minimum(), p->maximum(), rng.bounded(3) == 0);
+        // The position even beyond 32 bits, to 2^50 (as far as a simulated motor counts steps);
+        // ramp values at or above their minimum (a module brakes with what it has).
+        if (key == cmd_ActualPosition || rng.bounded(4) == 0)
+            return poll(cmd_ActualPosition, qBound(-(1LL << 50), v, 1LL << 50));
+        return poll(key, keys.indexOf(key) >= 5 ? qMax(v, p->minimum()) : v);
+    }
+
+    // The ramp picture of the Hazel and Maple panels, closed by its window or by the button.
+    QString ramp()
+    {
+        auto *helper = tool->findChild<InputHelper *>();
+        if (helper && helper->isVisible() && rng.bounded(2)) {
+            helper->close();
+            return "close the ramp picture";
+        }
+        child<QAbstractButton>(tool, "btnInputHelper")->click(); // it may take the focus
+        QTest::qWait(helper ? 0 : 30); // a new window sets itself up with timers
+        for (SpinBox *proxy : tool->findChild<InputHelper *>()->findChildren<SpinBox *>())
+            keyOf[proxy] = keyOf.value(
+                child<XmlParameterWidget>(tool, qPrintable(proxy->objectName()))->widget());
+        return "ramp picture button";
+    }
+
+    QString showOrHide()
+    {
+        if (shown && rng.bounded(4))
+            return "(shown)";
+        shown ? tool->hidePlugin() : tool->show(); // hiding is a tab switch: the focus leaves
+        shown ? tool->hide() : tool->showPlugin(); // showing reads, like a polling round
+        polledNow = shown = !shown;
+        polled = false;
+        return shown ? "show" : "hide";
+    }
+
+    QString step()
+    {
+        module->clearJournal();
+        want.clear();
+        polledNow = false;
+        trapezoid =
+            variant == 73 && child<QPushButton>(tool, "btnSwitchMode")->text().contains("eight");
+        for (const QString &key : AxisController::keys()) {
+            reg[key] = module->moduleValue(0, key);
+            known[key] = module->parameter(0, key)->lastKnownValue();
+        }
+        const int r = rng.bounded(variant == 69 || variant == 72 ? 77 : 73);
+        const QString what = r < 8    ? showOrHide()
+                             : r < 22 ? click()
+                             : r < 36 ? typeInto()
+                             : r < 44 ? stepField()
+                             : r < 54 ? changeModule()
+                             : r < 57 ? poll(rng.bounded(2) ? cmd_ChipStandby : cmd_ExternalStepDir,
+                                             QList<qint64>{0, 0, 1, 2, 1LL << 32}[rng.bounded(5)])
+                             : r < 67 ? poll({}, 0, rng.bounded(1, 300))
+                             : r < 69 ? poll({}, 0, rng.bounded(2000, 8000))
+                             : r < 70 ? newTool()
+                             : r < 73 ? (QTest::qWait(0), QString("events")) // and deferred deletes
+                                      : ramp();
+        settleTyped();
+        return what;
+    }
+
+    // The Larch panel keeps the stop velocity above a start velocity of more than 10 and, on the
+    // trapezoidal ramp, V1 and V2 at 0 and A1, A2, D1, D2 at the maxima: it writes only to mend
+    // values (the module's or the host's, as its fields show them) that break these rules.
+    bool mends(const QHash<QString, qint64> &values, const QString &key, qint64 v) const
+    {
+        const auto showing = [&](const char *k) {
+            const Model::AxilParameter *p = module->parameter(0, k);
+            return qBound(p->minimum(), values.value(k), p->maximum());
+        };
+        const qint64 start = showing(cmd_StartVelocity);
+        const int band = QStringList{cmd_V1, cmd_V2, cmd_A1, cmd_A2, cmd_D1, cmd_D2}.indexOf(key);
+        if (key == cmd_StopVelocity)
+            return start > 10 && showing(cmd_StopVelocity) <= start &&
+                   v == qMin(start + 1, module->parameter(0, cmd_StopVelocity)->maximum());
+        const bool trapezoidal =
+            child<QPushButton>(tool, "btnSwitchMode")->text().contains("eight");
+        return band >= 0 && (trapezoid || trapezoidal) &&
+               v == QList<qint64>{0, showing(cmd_MaxAcceleration),
+                                  showing(cmd_MaxDeceleration)}[band / 2];
+    }
+
+    QString check()
+    {
+        if (!broken.isEmpty())
+            return std::exchange(broken, QString());
+        // Every journal line: a person's command or commit, in the order made; after a polling
+        // round or a show, a turn of the alternating movement; or a Larch rule.
+        for (const QString &entry : module->journal()) {
+            const QString line = entry.startsWith("refused ") ? entry.mid(8) : entry;
+            const QStringList words = line.split(' ');
+            const QString key = words.value(2);
+            const qint64 v = words.value(3).toLongLong();
+            const bool turn = key == cmd_TargetPosition && polledNow && variant != 74 &&
+                              child<QCheckBox>(tool, "cbAlternating")->isChecked();
+            const bool rule = variant == 73 && words.first() == "write" &&
+                              (mends(reg, key, v) || mends(known, key, v));
+            if (!want.isEmpty() && want.first() == line)
+                want.removeFirst();
+            else if (want.contains(line) || (!turn && !rule))
+                return say("unexpected: %1, while missing: %2", entry, want.join(", "));
+            if (words.first() == "write" && line == entry)
+                reg[key] = known[key] = v;
+        }
+        if (!want.isEmpty())
+            return "missing: " + want.join(", ");
+
+        // After Stop and Clear the motor brakes to rest without turning back, and stays there.
+        const MotionAxis &motion = module->motion(0);
+        const qint64 position = motion.position();
+        const double v = motion.velocity(), v0 = braking.velocity, dt = (time - braking.time) / 1e3;
+        const double moved = double(position - braking.position);
+        const bool back = v * v0 < 0 || moved * v0 < 0 || (v0 == 0 && moved != 0);
+        const bool faster = std::abs(v) > std::abs(v0) * 1.000001 ||
+                            std::abs(moved) > std::abs(v0) * dt + 1 ||
+                            (dt > 0 && v != 0 && motion.acceleration() * v >= 0); // or coasting
+        if (braking.on && (motion.isPositioning() || back || (faster && !braking.smooth)))
+            return say("after Stop or Clear: from %1 at %2 pps to %3 at %4 pps in %5 s, towards %6",
+                       braking.position, v0, position, v, dt, motion.target());
+        if (braking.on)
+            braking = {true, braking.smooth || sRamp(), v, position, time};
+
+        // A shown tool, after a polling round, shows the module's state: the position, and in each
+        // field the host's value within the module's limits (the Larch stop velocity's minimum
+        // may be raised; the target is the person's). Birch divisors are locked while moving.
+        const QString shownPosition =
+            child<QLabel>(tool, variant == 74 ? "dispActPos" : "dispActualPosition")->text();
+        if (polled && shownPosition != QString::number(qint32(value(cmd_ActualPosition))))
+            return say("shows position %1, not %2", shownPosition, value(cmd_ActualPosition));
+        QHash<QWidget *, QString> fields = keyOf;
+        if (variant != 74)
+            fields.insert(child<QSpinBox>(tool, "editTargetPosition"), cmd_TargetPosition);
+        for (auto it = fields.cbegin(); polled && it != fields.cend(); ++it) {
+            QWidget *w = it.key();
+            const QString &key = it.value();
+            const Model::AxilParameter *p = module->parameter(0, key);
+            if (w == typed.box || w->window() != host.get() || w->isHidden() || !p->exists())
+                continue;
+            const qint64 v = p->lastKnownValue(), hi = clampToInt(p->maximum());
+            const qint64 lo = clampToInt(p->minimum()), min = prop(w, "minimum");
+            const bool raised = variant == 73 && key == cmd_StopVelocity && min > lo;
+            const bool divisor = variant == 70 && key.endsWith("Divisor");
+            auto *combo = qobject_cast<QComboBox *>(w);
+            if (combo ? combo->currentIndex() != (v >= 0 && v < combo->count() ? v : -1)
+                      : prop(w, "maximum") != hi || (min != lo && !raised) ||
+                            (key != cmd_TargetPosition && prop(w, "value") != qBound(min, v, hi)) ||
+                            (divisor && w->isEnabled() != (value(cmd_ActualVelocity) == 0)))
+                return say("%1 shows %2 in %3..%4 (enabled: %5); the host knows %6 in %7..%8", key,
+                           combo ? combo->currentIndex() : prop(w, "value"), min,
+                           prop(w, "maximum"), w->isEnabled(), v, lo, hi);
+        }
+        if (variant != 74 || !polled)
+            return QString();
+        // Rowan: each hint follows its state, read as an int; the tool follows the state that
+        // changed last, and a blocked tool has all its controls disabled.
+        const int standby = qint32(value(cmd_ChipStandby));
+        const int stepDir = qint32(value(cmd_ExternalStepDir));
+        auto *hints = child<QGroupBox>(tool, "gbHints");
+        const auto labels = hints->findChildren<QLabel *>();
+        const bool enabled = tool->toolEnabled();
+        if (labels.at(0)->isHidden() == (standby != 0) ||
+            labels.at(1)->isHidden() == (stepDir == 1) ||
+            hints->isHidden() == (standby != 0 || stepDir == 1) ||
+            ((standby == 0) == (stepDir == 0) && enabled != (standby == 0)) ||
+            (!enabled && !usable<QAbstractButton, QAbstractSpinBox, QComboBox>().isEmpty()))
+            return say("hints or tool (enabled: %1) wrong at standby %2, step/direction %3",
+                       enabled, standby, stepDir);
+        return QString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        host = std::make_unique<QWidget>();
+        new QLineEdit(host.get()); // the host's own controls, which take the focus from a page
+        host->show();
+        QVERIFY(QTest::qWaitForWindowActive(host.get()));
+    }
+    void init() { QLocale::setDefault(QLocale::c()); }
+
+    void monkey_data()
+    {
+        QTest::addColumn<int>("variant");
+        for (int v = 69; v <= 74; ++v)
+            QTest::addRow("%d", v) << v;
+    }
+
+    void monkey()
+    {
+        QFETCH(int, variant);
+        this->variant = variant;
+        bool one = false, set = false;
+        const quint32 chosen = qEnvironmentVariable("MONKEY_SEED").toUInt(&one);
+        const int steps = qEnvironmentVariableIntValue("MONKEY_STEPS", &set);
+        for (const quint32 seed : one ? QList<quint32>{chosen} : QList<quint32>{1, 2, 3}) {
+            rng.seed(seed);
+            tool.reset();
+            QTest::qWait(0); // a seed starts from the host's window, with no events left to run
+            focusOn(host->findChild<QLineEdit *>());
+            module = std::make_unique<SimulatedModule>();
+            module->setPluginVariant(0, variant);
+            if (rng.bounded(3) == 0) { // limits beyond 32 bits
+                module->setLimits(0, cmd_TargetPosition, -(1LL << 40), 1LL << 40);
+                module->setLimits(0, cmd_MaxVelocity, 0, 1LL << 36);
+                module->setLimits(0, cmd_StartStopVelocity, -(1LL << 33), 1LL << 33);
+            }
+            braking.on = false;
+            QStringList history{newTool()};
+            for (int n = 0; n < (set ? steps : defaultSteps); ++n) {
+                history << step();
+                if (const QString fault = check(); !fault.isEmpty())
+                    QFAIL(qPrintable(say("variant %1, seed %2, step %3 (MONKEY_SEED=%2 tst_monkey "
+                                         "monkey:%1): %4\nlast steps:\n  %5",
+                                         variant, seed, n, fault,
+                                         history.mid(history.size() - 30).join("\n  "))));
+            }
+        }
+    }
+};
+
+QTEST_MAIN(TestMonkey)
+#include "tst_monkey.moc"
