@@ -9,6 +9,7 @@
 #include "spinbox.h"
 #include "xmlparameterwidget.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -159,10 +160,13 @@ private slots:
         QTest::keyClicks(edit, keys);
         QCOMPARE(edit->property("cleanText").toString(), reads);
         QCOMPARE(messages.count(), said.isEmpty() ? 0 : 1);
+        auto *note = edit->window()->findChild<QLabel *>("inputRefusalNote");
+        QCOMPARE(note && note->isVisibleTo(edit->window()), !said.isEmpty());
         if (!said.isEmpty()) {
             const QString message = messages.first().first().toString();
             QVERIFY2(message.startsWith("Target position") && message.contains(said),
                      qPrintable(message));
+            QCOMPARE(note->text(), message);
         }
     }
 
