@@ -14,6 +14,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -121,7 +122,8 @@ private slots:
         const int ticks[] = {10, 37, 100, 3, 20}; // milliseconds, in turn
         SimulatedModule module(3);
         for (const unsigned char m : {0, 1, 2})
-            module.setPluginVariant(m, 71 + m); // Cedar, Maple, Larch
+            module.setPluginVariant(
+                m, 70 + m); // Birch (whose register counts in chip units), Cedar, Maple
         MotionRecorder recorder;
         QVector<QVector<Sample>> truth(3);
         int elapsed = 0;
@@ -150,7 +152,9 @@ private slots:
                 const auto read = [&](const char *key) {
                     return double(module.moduleValue(m, QLatin1String(key)));
                 };
-                truth[m].append({recorder.now(), read(cmd_ActualPosition), read(cmd_ActualVelocity),
+                // The velocity in pps, which a Birch motor's register does not count in.
+                truth[m].append({recorder.now(), read(cmd_ActualPosition),
+                                 double(std::llround(module.motion(m).velocity())),
                                  read(cmd_TargetPosition)});
                 const std::deque<Sample> &kept = recorder.samples(m);
                 QVERIFY(kept.size() < 2 || kept[1].time >= edge);

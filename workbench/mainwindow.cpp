@@ -256,14 +256,7 @@ void MainWindow::showTool(int index)
     tool->showPlugin();
     const int motor = tool->motorNumber();
     m_controls->setMotor(motor);
-    QString velocityUnit;
-    if (const SimulatedModule *module = m_host->module()) {
-        velocityUnit = module
-                           ->describeParameter(static_cast<unsigned char>(motor),
-                                               QLatin1String(ParameterType::cmd_ActualVelocity))
-                           .unit;
-    }
-    m_plot->setMotor(motor, velocityUnit);
+    m_plot->setMotor(motor, tr("pps"));
     m_plotDock->setWindowTitle(tr("Motion of motor %1").arg(motor));
 }
 

@@ -3,6 +3,8 @@
 #include "parametertype.h"
 #include "simulatedmodule.h"
 
+#include <cmath>
+
 void MotionRecorder::reset()
 {
     m_milliseconds = 0;
@@ -12,7 +14,6 @@ void MotionRecorder::reset()
 
 void MotionRecorder::sample(const SimulatedModule &module, int milliseconds)
 {
-    static const QString velocityKey = QLatin1String(ParameterType::cmd_ActualVelocity);
     static const QString targetKey = QLatin1String(ParameterType::cmd_TargetPosition);
 
     m_milliseconds += milliseconds;
@@ -22,12 +23,12 @@ void MotionRecorder::sample(const SimulatedModule &module, int milliseconds)
     for (int m = 0; m < m_motors.size(); ++m) {
         const auto motor = static_cast<unsigned char>(m);
         const MotionAxis &motion = module.motion(motor);
-        // The velocity register is in the chip's unit, as the tool shows it; a motor at rest
-        // has none, which spares the look-up for most motors most of the time. The target is
+        // Velocities in pulses per second, whatever unit a family's register counts in (the
+        // Birch chip's own), as steps per second are what the ramp panels show. The target is
         // the register's, which the tool shows: written while the motor is not positioning
         // (Clear), it leaves the motion's own target behind.
         const Sample sample{time, double(motion.position()),
-                            motion.isMoving() ? double(module.moduleValue(motor, velocityKey)) : 0,
+                            double(std::llround(motion.velocity())),
                             double(module.moduleValue(motor, targetKey))};
         std::deque<Sample> &samples = m_motors[m];
         // A motor that keeps its state needs no new point, only a longer last one.
