@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "hostmessages.h"
+#include "inputhelper.h"
 #include "inputrefusal.h"
 #include "messagelog.h"
 #include "modulecontrols.h"
@@ -313,20 +314,34 @@ QAbstractButton *MainWindow::rampPictureButton() const
     return tool->findChild<QAbstractButton *>(QStringLiteral("btnInputHelper"));
 }
 
+InputHelper *MainWindow::rampPictureWindow() const
+{
+    ToolsInterface *tool = currentTool();
+    return rampPictureButton() ? tool->findChild<InputHelper *>() : nullptr;
+}
+
 void MainWindow::updateRampPicture()
 {
     disconnect(m_rampPictureSync);
     QAbstractButton *button = rampPictureButton();
+    InputHelper *window = rampPictureWindow();
     m_rampPicture->setEnabled(button != nullptr);
-    m_rampPicture->setChecked(button && button->isChecked());
+    // The action follows the window: a Maple tool's button stays checked when the window's own
+    // close button closes it.
+    m_rampPicture->setChecked(window && window->isVisible() && !window->isMinimized());
+    if (window && window != m_watchedPicture) {
+        if (m_watchedPicture)
+            m_watchedPicture->removeEventFilter(this);
+        m_watchedPicture = window;
+        window->installEventFilter(this);
+    }
     ToolsInterface *tool = currentTool();
     if (button) {
         m_rampPicture->setToolTip(tr("Open or close the ramp picture of motor %1: the ramp "
                                      "parameters placed on the ramp they shape")
                                       .arg(tool->motorNumber()));
-        // The picture's own window can close it, too.
-        m_rampPictureSync =
-            connect(button, &QAbstractButton::toggled, m_rampPicture, &QAction::setChecked);
+        m_rampPictureSync = connect(button, &QAbstractButton::toggled, this,
+                                    &MainWindow::updateRampPicture, Qt::QueuedConnection);
     } else if (tool) {
         m_rampPicture->setToolTip(tr("Only the Hazel and Maple tools have a ramp picture; "
                                      "motor %1 has a %2 tool")
@@ -337,11 +352,35 @@ void MainWindow::updateRampPicture()
     }
 }
 
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_watchedPicture) {
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Hide:
+        case QEvent::WindowStateChange:
+            QMetaObject::invokeMethod(this, &MainWindow::updateRampPicture, Qt::QueuedConnection);
+            break;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void MainWindow::toggleRampPicture(bool checked)
 {
     QAbstractButton *button = rampPictureButton();
-    if (button && button->isChecked() != checked)
+    if (!button)
+        return;
+    InputHelper *window = rampPictureWindow();
+    if (checked == (window && window->isVisible()))
+        return;
+    // A button left checked by a window that closed itself first goes off, then on again.
+    if (button->isChecked() == checked)
         button->click();
+    button->click();
+    updateRampPicture();
 }
 
 bool MainWindow::openRampPicture(QString *error)

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 class ModuleControls;
+class InputHelper;
 class MessageLog;
 class MotionPlot;
 class QAbstractButton;
@@ -62,6 +63,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     Q_DISABLE_COPY(MainWindow)
@@ -74,6 +76,7 @@ private:
     void showTool(int index);
     void showReport(const QString &message);
     void updateRampPicture();
+    InputHelper *rampPictureWindow() const;
     void toggleRampPicture(bool checked);
     QAbstractButton *rampPictureButton() const;
     // Lets the given simulated time pass and samples the motion.
@@ -95,6 +98,8 @@ private:
     QAction *m_stopAll = nullptr;
     QAction *m_rampPicture = nullptr;
     QMetaObject::Connection m_rampPictureSync;
+    // The ramp picture window whose showing and hiding the action follows.
+    QPointer<InputHelper> m_watchedPicture;
     QPointer<ToolsInterface> m_shown;
     QTimer m_clock;
 };
