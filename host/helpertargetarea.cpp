@@ -1,6 +1,7 @@
 #include "helpertargetarea.h"
 
 #include "axilparameter.h"
+#include "basictools.h"
 #include "inputrefusal.h"
 #include "spinbox.h"
 #include "xmlparameterwidget.h"
@@ -86,7 +87,7 @@ void HelperTargetArea::refresh()
     }
     const Model::AxilParameter *parameter = m_widget->parameter();
     QString tip = parameter ? parameter->displayName() + QLatin1String(": ") : QString();
-    tip += QString::number(m_widget->value());
+    tip += BasicTools::formatNumber(m_widget->value());
     if (parameter)
         tip += parameter->unit();
     if (isEditable())
@@ -114,10 +115,10 @@ void HelperTargetArea::paint(QPainter *painter, const QStyleOptionGraphicsItem *
         return;
 
     QFont font = painter->font();
-    font.setPixelSize(qBound(7, int(m_rect.height() * 0.65), 11));
+    font.setPixelSize(qBound(7, int(m_rect.height() * 0.65), 13));
     painter->setFont(font);
     const QRectF textRect = m_rect.adjusted(2, 0, -2, 0);
-    const QString text = QFontMetricsF(font).elidedText(QString::number(m_widget->value()),
+    const QString text = QFontMetricsF(font).elidedText(BasicTools::formatNumber(m_widget->value()),
                                                         Qt::ElideRight, textRect.width());
     painter->setPen(
         palette.color(editable ? QPalette::Active : QPalette::Disabled, QPalette::Text));

@@ -1,5 +1,6 @@
 #include "inputrefusal.h"
 
+#include "basictools.h"
 #include "hostmessages.h"
 
 #include <QAbstractSpinBox>
@@ -20,7 +21,7 @@ constexpr int noteMilliseconds = 5000;
 
 QString number(const QAbstractSpinBox *field, double value)
 {
-    return QLocale().toString(qint64(value)) +
+    return BasicTools::formatNumber(qint64(value)) +
            field->property("suffix").toString(); // the unit, as the field shows it
 }
 

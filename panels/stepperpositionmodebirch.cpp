@@ -67,12 +67,12 @@ void StepperPositionModeBirch::handleValuesChanged(int)
     // The fields hold ints; a value beyond them counts as the module holds it.
     const qint64 p = ui->editPulseDivisor->exactValue();
     ui->dispMaxVelocityPPS->setText(
-        QString::number(PulseRate::velocityPps(ui->editMaxVelocity->exactValue(), p), 'f', 0));
+        BasicTools::formatNumber(PulseRate::velocityPps(ui->editMaxVelocity->exactValue(), p), 0));
     ui->dispAccelerationPPS->setText(
-        QString::number(PulseRate::accelerationPps2(ui->editAcceleration->exactValue(),
-                                                    ui->editPulseDivisor->exactValue(),
-                                                    ui->editRampDivisor->exactValue()),
-                        'f', 0));
+        BasicTools::formatNumber(PulseRate::accelerationPps2(ui->editAcceleration->exactValue(),
+                                                             ui->editPulseDivisor->exactValue(),
+                                                             ui->editRampDivisor->exactValue()),
+                                 0));
 }
 
 void StepperPositionModeBirch::handleActualVelocityValueChanged(int value)

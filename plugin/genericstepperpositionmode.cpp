@@ -346,7 +346,7 @@ void GenericStepperPositionMode::handleActualPosValueChanged(int value)
 
 void GenericStepperPositionMode::showPosition(int value)
 {
-    ui->dispActualPosition->setText(QString::number(value));
+    ui->dispActualPosition->setText(BasicTools::formatNumber(value));
 
     int percent = 100;
     if (moveActive && moveTarget != moveStart) {

@@ -34,8 +34,8 @@ void applyLimits(QSpinBox *edit, const Model::AxilParameter *parameter, const ch
     edit->setMinimum(clampToInt(parameter->minimum()));
     edit->setToolTip(QStringLiteral("AP %1 (%2..%3)")
                          .arg(QLatin1String(apNumber))
-                         .arg(edit->minimum())
-                         .arg(edit->maximum()));
+                         .arg(BasicTools::formatNumber(edit->minimum()),
+                              BasicTools::formatNumber(edit->maximum())));
 }
 } // namespace
 
@@ -298,7 +298,7 @@ void StepperPositionModeRowan::on_editVStartStop_valueChanged(int arg1)
 
 void StepperPositionModeRowan::displayActualPosition(int value)
 {
-    ui->dispActPos->setText(QString::number(value));
+    ui->dispActPos->setText(BasicTools::formatNumber(value));
 }
 
 void StepperPositionModeRowan::handleStandbyValueChanged(int value)

@@ -358,7 +358,7 @@ private slots:
         const QString description =
             module.parameter(0, targetKey)->xmlParameter()->parameterTypeDescription();
         QCOMPARE(edit->toolTip(),
-                 targetLimits ? description + "\nInteger [-5.000 .. 7.000]" : QString());
+                 targetLimits ? description + "\nInteger [-5000 .. 7000]" : QString());
         auto *combo = child<QComboBox>(tool, "cbRelativePositionOption");
         QCOMPARE(child<QWidget>(tool, "editRelativePosition")->isVisibleTo(tool.get()),
                  optionField);

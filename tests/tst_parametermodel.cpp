@@ -88,10 +88,12 @@ private slots:
         const QString why = field.widget()->toolTip();
         QVERIFY2(why.contains(QLatin1String("Maximum velocity")), qPrintable(why));
         field.setEnabled(true);
+        // Numbers are written without group separators, even where the locale has them.
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         module.setLimits(0, vmaxKey, std::numeric_limits<qint64>::min(), 100000);
         QCOMPARE(field.maximum(), 100000);
         QVERIFY(
-            field.toolTip().endsWith(QLatin1String("[-9.223.372.036.854.775.808 .. 100.000] pps")));
+            field.toolTip().endsWith(QLatin1String("[-9223372036854775808 .. 100000] pps")));
         QVERIFY(!field.widget()->isEnabled());
         QCOMPARE(field.widget()->toolTip(), why);
     }
