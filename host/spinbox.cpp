@@ -49,9 +49,11 @@ QSize SpinBox::sizeHint() const
     return QDoubleSpinBox::sizeHint() + QSize(fontMetrics().averageCharWidth(), 0);
 }
 
+// Room for the widest value of the range with its unit: a narrower field would show "00 pps³"
+// for 100000.
 QSize SpinBox::minimumSizeHint() const
 {
-    return QDoubleSpinBox::minimumSizeHint() + QSize(fontMetrics().averageCharWidth(), 0);
+    return QSize(sizeHint().width(), QDoubleSpinBox::minimumSizeHint().height());
 }
 
 int SpinBox::intValue() const

@@ -17,10 +17,12 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSvgRenderer>
+#include <QtMath>
 
 namespace {
 // Keeps the whole ramp picture in view, scaled with the view, so that a narrow panel shows all of
-// it instead of a scrolled part.
+// it instead of a scrolled part. The view asks for room to show the picture at a scale where its
+// labels and values stay legible (8 px for its 13 px texts).
 class PictureFitter final : public QObject
 {
 public:
@@ -33,9 +35,15 @@ public:
     }
     void fit() const
     {
-        if (m_view->scene())
-            m_view->fitInView(m_view->scene()->sceneRect(), Qt::KeepAspectRatio);
+        if (!m_view->scene())
+            return;
+        const QRectF picture = m_view->scene()->sceneRect();
+        const int frame = 2 * m_view->frameWidth();
+        m_view->setMinimumSize(qCeil(picture.width() * legibleScale) + frame,
+                               qCeil(picture.height() * legibleScale) + frame);
+        m_view->fitInView(picture, Qt::KeepAspectRatio);
     }
+    static constexpr qreal legibleScale = 0.62;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override

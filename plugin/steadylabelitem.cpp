@@ -1,5 +1,7 @@
 #include "steadylabelitem.h"
 
+#include "basictools.h"
+
 #include <QGridLayout>
 #include <QLabel>
 
@@ -23,24 +25,26 @@ SteadyLabelItem *SteadyLabelItem::install(QGridLayout *grid, QLabel *label,
 
 SteadyLabelItem::SteadyLabelItem(QLabel *label, const QString &widestText)
     : QWidgetItem(label), m_label(label),
-      m_widestText(widestText.isEmpty() ? QString::number(std::numeric_limits<int>::min())
+      m_widestText(widestText.isEmpty() ? BasicTools::formatNumber(std::numeric_limits<int>::min())
                                         : widestText)
 {}
 
-// What the label would ask for with no fixed size, and with room for the widest text: the same
-// hint whatever the label shows now.
+// Room for the widest text with the label's frame, margins and indent: the same hint whatever
+// the label shows now. The label's own hint will not do: a selectable, right-aligned label
+// reports the width it was last given, so a label fixed to a wide cell would never let the form
+// narrow again.
 QSize SteadyLabelItem::sizeHint() const
 {
     if (isEmpty())
         return QSize(0, 0);
     const QLabel *l = m_label;
     const QFontMetrics metrics = l->fontMetrics();
-    QSize hint = l->sizeHint().expandedTo(l->minimumSizeHint());
-    const int extra =
-        metrics.horizontalAdvance(m_widestText) - metrics.horizontalAdvance(l->text());
-    if (extra > 0)
-        hint.rwidth() += extra;
-    return hint;
+    const QRect inside = l->contentsRect();
+    const int indent = l->indent() > 0 ? l->indent() : 0;
+    const int width = metrics.horizontalAdvance(m_widestText) + 2 * l->margin() + indent +
+                      l->width() - inside.width();
+    const int height = metrics.height() + 2 * l->margin() + l->height() - inside.height();
+    return QSize(width, height);
 }
 
 QSize SteadyLabelItem::minimumSize() const
@@ -48,7 +52,9 @@ QSize SteadyLabelItem::minimumSize() const
     if (isEmpty())
         return QSize(0, 0);
     const QSize hint = sizeHint();
-    const QSize smallest = m_label->minimumSizeHint();
+    // A label that may shrink still shows its last digits.
+    const QSize smallest(m_label->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 4,
+                         hint.height());
     const QSizePolicy policy = m_label->sizePolicy();
     return QSize(
         policy.horizontalPolicy() & QSizePolicy::ShrinkFlag ? smallest.width() : hint.width(),

@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 #include "parametertype.h"
 #include "simulatedmodule.h"
+#include "spinbox.h"
 #include "toolhost.h"
 #include "toolsinterface.h"
 
@@ -188,6 +189,67 @@ private slots:
         m_window->close();
         QVERIFY(m_host->tools().isEmpty());
         QCOMPARE(module->traceCount(), 0);
+    }
+
+    void toolsKeepTheirRoom_data()
+    {
+        QTest::addColumn<int>("tab");
+        for (int tab = 0; tab < families.size(); ++tab)
+            QTest::newRow(qPrintable(families[tab])) << tab;
+    }
+
+    // A move leaves the tool's needs as they were; an opened panel takes its room from the plot,
+    // not from a scroll bar, and gives it back when it closes. A narrow window keeps Stop all in
+    // reach and still shows the whole tool with its panel closed.
+    void toolsKeepTheirRoom()
+    {
+        QFETCH(int, tab);
+        QVERIFY(m_window->selectTab(tab));
+        ToolsInterface *tool = m_window->currentTool();
+        auto *page = qobject_cast<QScrollArea *>(m_window->tabs()->currentWidget());
+        auto *plot = m_window->findChild<QDockWidget *>(QStringLiteral("motionPlot"));
+        QTRY_VERIFY(!page->horizontalScrollBar()->isVisible());
+        const int plotWidth = plot->width();
+        const QSize needs = tool->minimumSizeHint();
+        QString error;
+        QVERIFY(m_window->moveCurrentTool(-1234567, &error));
+        m_window->runSimulatedTime(1500);
+        QCOMPARE(tool->minimumSizeHint(), needs);
+
+        auto *collapse = tool->findChild<QAbstractButton *>(QStringLiteral("btnHideController"));
+        if (collapse) {
+            m_window->expandCurrentTool();
+            QTRY_VERIFY(tool->minimumSizeHint().width() > needs.width());
+            QTest::qWait(20);
+            QVERIFY(!page->horizontalScrollBar()->isVisible());
+            QVERIFY(tool->width() <= page->viewport()->width());
+            // Pictures legible, and every field wide enough for its widest value with its unit.
+            for (const QGraphicsView *view : tool->findChildren<QGraphicsView *>())
+                QVERIFY(view->transform().m11() >= 0.6);
+            for (const SpinBox *box : tool->findChildren<SpinBox *>()) {
+                if (!box->isVisible())
+                    continue;
+                const QString widest =
+                    box->prefix() + box->suffix() +
+                    std::max(
+                        box->textFromValue(box->minimum()), box->textFromValue(box->maximum()),
+                        [](const QString &a, const QString &b) { return a.size() < b.size(); });
+                QVERIFY2(box->fontMetrics().horizontalAdvance(widest) <=
+                             box->findChild<QLineEdit *>()->width(),
+                         qPrintable(widest));
+            }
+            collapse->click();
+            QTRY_COMPARE(plot->width(), plotWidth);
+        }
+
+        m_window->resize(640, m_window->height());
+        auto *bar = m_window->findChild<QToolBar *>(QStringLiteral("moduleToolBar"));
+        QWidget *stopAll = bar->widgetForAction(action("stopAll"));
+        QVERIFY(stopAll);
+        QTRY_VERIFY(stopAll->isVisible());
+        QTRY_VERIFY(plot->width() < plotWidth);
+        QVERIFY(!page->horizontalScrollBar()->isVisible());
+        QVERIFY(tool->width() <= page->viewport()->width());
     }
 };
 

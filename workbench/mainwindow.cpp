@@ -16,15 +16,20 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
+
+#include <algorithm>
 
 namespace {
 constexpr int reportTimeout = 8000;
@@ -36,8 +41,14 @@ MainWindow::MainWindow(ToolHost *host, QWidget *parent)
     : QMainWindow(parent), m_host(host), m_tabs(new QTabWidget(this))
 {
     setWindowTitle(tr("Position mode workbench"));
-    // Room for the widest expanded tool and the plot on a 1366 x 768 screen.
-    resize(1340, 720);
+    // Room for the widest expanded tool and the plot on a 1366 x 768 screen; no more than the
+    // screen has (a screen scaled 2x has half as many pixels to give). The offscreen platform's
+    // nominal screen is no screen: screenshots made there keep the default size.
+    QSize size(1340, 720);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (screen && QGuiApplication::platformName() != QLatin1String("offscreen"))
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
     m_tabs->setDocumentMode(true);
     setCentralWidget(m_tabs);
 
@@ -46,7 +57,13 @@ MainWindow::MainWindow(ToolHost *host, QWidget *parent)
     m_plotDock->setObjectName(QStringLiteral("motionPlot"));
     m_plotDock->setWidget(m_plot);
     addDockWidget(Qt::RightDockWidgetArea, m_plotDock);
-    resizeDocks({m_plotDock}, {330}, Qt::Horizontal);
+    resizeDocks({m_plotDock}, {m_plotWidth}, Qt::Horizontal);
+    m_fitPlot.setSingleShot(true);
+    m_fitPlot.setInterval(0);
+    connect(&m_fitPlot, &QTimer::timeout, this, &MainWindow::fitPlotToTool);
+    connect(m_plotDock, &QDockWidget::visibilityChanged, &m_fitPlot, qOverload<>(&QTimer::start));
+    connect(m_plotDock, &QDockWidget::topLevelChanged, &m_fitPlot, qOverload<>(&QTimer::start));
+    connect(m_plotDock, &QDockWidget::dockLocationChanged, &m_fitPlot, qOverload<>(&QTimer::start));
 
     m_log = new MessageLog;
     m_logDock = new QDockWidget(tr("Messages"), this);
@@ -109,6 +126,9 @@ void MainWindow::createToolBars()
     m_moduleBar = addToolBar(tr("Module"));
     m_moduleBar->setObjectName(QStringLiteral("moduleToolBar"));
     m_moduleBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    // Stop all first: a narrow window folds a tool bar's last items into a menu.
+    m_moduleBar->addAction(m_stopAll);
+    m_moduleBar->addSeparator();
     m_moduleBar->addAction(m_connect);
     m_moduleBar->addAction(m_disconnect);
     m_moduleBar->addSeparator();
@@ -126,8 +146,6 @@ void MainWindow::createToolBars()
             &MainWindow::setPollingRate);
     m_moduleBar->addWidget(rateLabel);
     m_moduleBar->addWidget(m_pollingRate);
-    m_moduleBar->addSeparator();
-    m_moduleBar->addAction(m_stopAll);
 
     m_motorBar = addToolBar(tr("Motor"));
     m_motorBar->setObjectName(QStringLiteral("motorToolBar"));
@@ -197,6 +215,8 @@ void MainWindow::addTools()
         page->setWidgetResizable(true);
         page->setFrameShape(QFrame::NoFrame);
         page->setWidget(tool);
+        // A panel opened or closed changes what the tool needs.
+        tool->installEventFilter(this);
         // Every tool has the same icon; without it six tabs fit beside the plot.
         const int index = m_tabs->addTab(page, tr("Motor %1 · %2").arg(motor).arg(family));
         m_tabs->setTabToolTip(
@@ -252,6 +272,7 @@ void MainWindow::showTool(int index)
         m_shown->hidePlugin();
     m_shown = tool;
     updateRampPicture();
+    m_fitPlot.start();
     if (!tool)
         return;
     tool->showPlugin();
@@ -354,6 +375,8 @@ void MainWindow::updateRampPicture()
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::LayoutRequest && watched == currentTool())
+        m_fitPlot.start();
     if (watched == m_watchedPicture) {
         switch (event->type()) {
         case QEvent::Show:
@@ -476,6 +499,45 @@ void MainWindow::shutdown()
 {
     m_clock.stop();
     removeTools(true);
+}
+
+void MainWindow::fitPlotToTool()
+{
+    ToolsInterface *tool = currentTool();
+    const auto *page = qobject_cast<QScrollArea *>(m_tabs->currentWidget());
+    const Qt::DockWidgetArea area = dockWidgetArea(m_plotDock);
+    if (!tool || !page || !m_plotDock->isVisible() || m_plotDock->isFloating() ||
+        (area != Qt::LeftDockWidgetArea && area != Qt::RightDockWidgetArea))
+        return;
+    const QSize needed = tool->minimumSizeHint();
+    int neededWidth = needed.width() + m_tabs->width() - page->width();
+    if (needed.height() > page->height())
+        neededWidth += style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, page);
+    const int room = m_tabs->width() + m_plotDock->width() - neededWidth;
+    const int width = std::max(m_plotDock->minimumSizeHint().width(), std::min(m_plotWidth, room));
+    if (width != m_plotDock->width())
+        resizeDocks({m_plotDock}, {width}, Qt::Horizontal);
+}
+
+bool MainWindow::event(QEvent *event)
+{
+    // Presses that reach the window itself fall on the separators between tool and plot: a
+    // width that a person gives the plot is the width it goes back to.
+    if (event->type() == QEvent::MouseButtonPress)
+        m_plotWidthAtPress = m_plotDock->width();
+    const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::MouseButtonRelease && m_plotWidthAtPress >= 0) {
+        if (m_plotDock->width() != m_plotWidthAtPress)
+            m_plotWidth = m_plotDock->width();
+        m_plotWidthAtPress = -1;
+    }
+    return handled;
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    m_fitPlot.start();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

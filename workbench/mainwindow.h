@@ -64,6 +64,8 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     Q_DISABLE_COPY(MainWindow)
@@ -79,6 +81,10 @@ private:
     InputHelper *rampPictureWindow() const;
     void toggleRampPicture(bool checked);
     QAbstractButton *rampPictureButton() const;
+    // Gives the plot what the selected tool leaves of the window's width, between the plot's
+    // minimum and the width the person gave it; the tool scrolls only when the plot can yield
+    // no more.
+    void fitPlotToTool();
     // Lets the given simulated time pass and samples the motion.
     void tick(int milliseconds);
 
@@ -102,4 +108,7 @@ private:
     QPointer<InputHelper> m_watchedPicture;
     QPointer<ToolsInterface> m_shown;
     QTimer m_clock;
+    QTimer m_fitPlot;      // coalesces the reasons to fit the plot into one fit
+    int m_plotWidth = 330; // the plot's width when the tool leaves room for it
+    int m_plotWidthAtPress = -1;
 };

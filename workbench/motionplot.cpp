@@ -2,6 +2,8 @@
 
 #include "motionrecorder.h"
 
+#include "basictools.h"
+
 #include <qwt_curve_fitter.h>
 #include <qwt_graphic.h>
 #include <qwt_plot.h>
@@ -26,6 +28,16 @@ namespace {
 const QColor positionColor(0x1f, 0x5f, 0xa8);
 const QColor targetColor(0x7a, 0x7a, 0x7a);
 const QColor velocityColor(0xc2, 0x5b, 0x12);
+
+// Axis labels written as the tools write numbers (no group separators).
+class NumberScaleDraw final : public QwtScaleDraw
+{
+public:
+    QwtText label(double value) const override
+    {
+        return BasicTools::numberLocale().toString(value);
+    }
+};
 
 QwtText axisTitle(const QString &title, const QColor &color, const QFont &font)
 {
@@ -94,9 +106,8 @@ MotionPlot::MotionPlot(const MotionRecorder *recorder, QWidget *parent)
 {
     m_positionPlot = addPlot(tr("Position (steps)"), positionColor);
     m_velocityPlot = addPlot(tr("Velocity"), velocityColor);
-    m_velocityPlot->setAxisTitle(QwtPlot::xBottom,
-                                 axisTitle(tr("Simulated time (s), 0 = now"),
-                                           palette().color(QPalette::WindowText), font()));
+    m_velocityPlot->setAxisTitle(
+        QwtPlot::xBottom, axisTitle(tr("Time (s)"), palette().color(QPalette::WindowText), font()));
     m_target = addCurve(m_positionPlot, tr("Target position"), targetColor, Qt::DashLine);
     m_target->setStyle(QwtPlotCurve::Steps);
     // A curve's default, vertical orientation makes Qwt draw each step ahead of its point, so that
@@ -108,12 +119,15 @@ MotionPlot::MotionPlot(const MotionRecorder *recorder, QWidget *parent)
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
+    m_velocityPlot->axisWidget(QwtPlot::xBottom)->setToolTip(tr("Simulated time, 0 = now"));
     layout->setSpacing(2);
-    layout->addWidget(legend({m_position, m_target}));
+    // The axis titles say what is plotted; the legends, short enough for a narrow plot, say
+    // which curve is which.
+    layout->addWidget(legend({{m_position, tr("Actual")}, {m_target, tr("Target")}}));
     layout->addWidget(m_positionPlot, 1);
-    layout->addWidget(legend({m_velocity}));
+    layout->addWidget(legend({{m_velocity, tr("Actual")}}));
     layout->addWidget(m_velocityPlot, 1);
-    setMinimumSize(280, 360);
+    setMinimumSize(200, 260);
 
     m_timer.setInterval(redrawMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, [this] {
@@ -147,6 +161,7 @@ QwtPlot *MotionPlot::addPlot(const QString &title, const QColor &color)
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.9);
     for (int axis : {QwtPlot::yLeft, QwtPlot::xBottom}) {
+        plot->setAxisScaleDraw(axis, new NumberScaleDraw);
         plot->setAxisFont(axis, small);
         plot->setAxisMaxMajor(axis, 5);
     }
@@ -171,7 +186,7 @@ QwtPlotCurve *MotionPlot::addCurve(QwtPlot *plot, const QString &title, const QC
 }
 
 // A row of legend entries above a plot, so that no legend covers a curve.
-QWidget *MotionPlot::legend(std::initializer_list<const QwtPlotCurve *> curves)
+QWidget *MotionPlot::legend(std::initializer_list<std::pair<const QwtPlotCurve *, QString>> curves)
 {
     auto *row = new QWidget(this);
     auto *layout = new QHBoxLayout(row);
@@ -180,10 +195,11 @@ QWidget *MotionPlot::legend(std::initializer_list<const QwtPlotCurve *> curves)
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.9);
     layout->addStretch();
-    for (const QwtPlotCurve *curve : curves) {
+    for (const auto &[curve, title] : curves) {
         auto *icon = new QLabel(row);
         icon->setPixmap(curve->legendIcon(0, QSizeF(22, 10)).toPixmap());
-        auto *text = new QLabel(curve->title().text(), row);
+        auto *text = new QLabel(title, row);
+        text->setToolTip(curve->title().text());
         text->setFont(small);
         layout->addWidget(icon);
         layout->addWidget(text);
@@ -282,4 +298,17 @@ void MotionPlot::hideEvent(QHideEvent *event)
 {
     m_timer.stop();
     QWidget::hideEvent(event);
+}
+
+void MotionPlot::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // A narrow plot labels every fifth second, so that its labels keep apart.
+    const double step = width() < 280 ? 5.0 : 2.0;
+    for (QwtPlot *plot : {m_positionPlot, m_velocityPlot}) {
+        if (plot->axisStepSize(QwtPlot::xBottom) != step) {
+            plot->setAxisScale(QwtPlot::xBottom, -MotionRecorder::span, 0, step);
+            plot->replot();
+        }
+    }
 }

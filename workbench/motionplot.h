@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <initializer_list>
+#include <utility>
 
 class MotionRecorder;
 class QwtPlot;
@@ -30,13 +31,14 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     Q_DISABLE_COPY(MotionPlot)
     QwtPlot *addPlot(const QString &title, const QColor &color);
     QwtPlotCurve *addCurve(QwtPlot *plot, const QString &title, const QColor &color,
                            Qt::PenStyle style);
-    QWidget *legend(std::initializer_list<const QwtPlotCurve *> curves);
+    QWidget *legend(std::initializer_list<std::pair<const QwtPlotCurve *, QString>> curves);
     void alignAxes();
 
     const MotionRecorder *const m_recorder;
