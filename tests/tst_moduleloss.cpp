@@ -252,17 +252,15 @@ private slots:
             delete module;
             module = nullptr;
         }
-        if (how == "window closed") {
+        if (how == "window closed")
             helper->close();
-            QCOMPARE(messages.count(), 1);
-            QCOMPARE(child<QAbstractButton>(tool, "btnInputHelper")->isChecked(),
-                     variant == 72); // Maple's button does not follow its window
-        } else if (how == "closed by its button") {
+        else if (how == "closed by its button")
             child<QAbstractButton>(tool, "btnInputHelper")->click();
+        else
+            tool.reset();
+        if (tool) { // the window is closed, and says that the typing was dropped
             QVERIFY(!helper->isVisible());
             QCOMPARE(messages.count(), 1);
-        } else {
-            tool.reset();
         }
         QCoreApplication::processEvents();
         if (module)
