@@ -28,23 +28,18 @@ void TestRowanTool::editsWriteAfterTheFirstShow()
 {
     const struct
     {
-        const char *field, *key;
+        const char *field, *property, *key;
         int loaded, edited;
-    } fields[] = {{"editMaxPosVel", "par::MaxVelocity", 3000, 4500},
-                  {"editAcceleration", "par::MaxAcceleration", 1200, 800},
-                  {"editVStartStop", "par::StartStopVelocity", 50, 75},
-                  {"cbRelativeTo", "par::RelativePositioningOption", 1, 0}};
+    } fields[] = {{"editMaxPosVel", "value", "par::MaxVelocity", 3000, 4500},
+                  {"editAcceleration", "value", "par::MaxAcceleration", 1200, 800},
+                  {"editVStartStop", "value", "par::StartStopVelocity", 50, 75},
+                  {"cbRelativeTo", "currentIndex", "par::RelativePositioningOption", 1, 0}};
     SimulatedModule module;
     for (const auto &f : fields)
         module.setModuleValue(0, f.key, f.loaded);
     Tool tool = makeTool(module, 74);
-    const auto edit = [&tool](const char *name, int value) {
-        QWidget *w = child<QWidget>(tool, name);
-        w->setProperty(valueName(w), value);
-        return w;
-    };
     for (const auto &f : fields)
-        edit(f.field, f.edited);
+        child<QWidget>(tool, f.field)->setProperty(f.property, f.edited);
     QCOMPARE(module.journal(), QStringList());
 
     // Showing loads the module's values, unwritten; from then on, even hidden, edits write.
@@ -53,8 +48,9 @@ void TestRowanTool::editsWriteAfterTheFirstShow()
     QCOMPARE(module.traceCount(), 0);
     QStringList written;
     for (const auto &f : fields) {
-        QCOMPARE(valueOf(child<QWidget>(tool, f.field)), f.loaded);
-        edit(f.field, f.edited);
+        QWidget *w = child<QWidget>(tool, f.field);
+        QCOMPARE(w->property(f.property).toInt(), f.loaded);
+        w->setProperty(f.property, f.edited);
         written << QStringLiteral("write 0 %1 %2").arg(f.key).arg(f.edited);
     }
     QCOMPARE(module.journal(), written);
