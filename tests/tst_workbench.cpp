@@ -31,6 +31,26 @@ class TestWorkbench final : public QObject
         return m_window->findChild<QAction *>(QLatin1String(name));
     }
 
+    // Every field is wide enough for its widest value with its unit.
+    static void fieldsShowTheirWidestValue(const QWidget *tool)
+    {
+        for (const QAbstractSpinBox *box : tool->findChildren<QAbstractSpinBox *>()) {
+            if (!box->isVisible())
+                continue;
+            QString widest;
+            for (const char *end : {"minimum", "maximum"}) {
+                const QString text = QLocale().toString(box->property(end).toLongLong()) +
+                                     box->property("prefix").toString() +
+                                     box->property("suffix").toString();
+                if (text.size() > widest.size())
+                    widest = text;
+            }
+            QVERIFY2(box->fontMetrics().horizontalAdvance(widest) <=
+                         box->findChild<QLineEdit *>()->width(),
+                     qPrintable(box->objectName() + ": " + widest));
+        }
+    }
+
 private slots:
     void init()
     {
@@ -220,24 +240,14 @@ private slots:
         if (collapse) {
             m_window->expandCurrentTool();
             QTRY_VERIFY(tool->minimumSizeHint().width() > needs.width());
-            QTest::qWait(20);
-            QVERIFY(!page->horizontalScrollBar()->isVisible());
-            QVERIFY(tool->width() <= page->viewport()->width());
+            // The tool has all it needs, and no scroll bar.
+            QTRY_VERIFY(!page->horizontalScrollBar()->isVisible() &&
+                        tool->width() >= tool->minimumSizeHint().width() &&
+                        tool->width() <= page->viewport()->width());
             // Pictures legible, and every field wide enough for its widest value with its unit.
             for (const QGraphicsView *view : tool->findChildren<QGraphicsView *>())
                 QVERIFY(view->transform().m11() >= 0.6);
-            for (const SpinBox *box : tool->findChildren<SpinBox *>()) {
-                if (!box->isVisible())
-                    continue;
-                const QString widest =
-                    box->prefix() + box->suffix() +
-                    std::max(
-                        box->textFromValue(box->minimum()), box->textFromValue(box->maximum()),
-                        [](const QString &a, const QString &b) { return a.size() < b.size(); });
-                QVERIFY2(box->fontMetrics().horizontalAdvance(widest) <=
-                             box->findChild<QLineEdit *>()->width(),
-                         qPrintable(widest));
-            }
+            fieldsShowTheirWidestValue(tool);
             collapse->click();
             QTRY_COMPARE(plot->width(), plotWidth);
         }
@@ -247,9 +257,10 @@ private slots:
         QWidget *stopAll = bar->widgetForAction(action("stopAll"));
         QVERIFY(stopAll);
         QTRY_VERIFY(stopAll->isVisible());
-        QTRY_VERIFY(plot->width() < plotWidth);
-        QVERIFY(!page->horizontalScrollBar()->isVisible());
-        QVERIFY(tool->width() <= page->viewport()->width());
+        QTRY_VERIFY(plot->width() < plotWidth && !page->horizontalScrollBar()->isVisible() &&
+                    tool->width() >= tool->minimumSizeHint().width() &&
+                    tool->width() <= page->viewport()->width());
+        fieldsShowTheirWidestValue(tool);
     }
 };
 
