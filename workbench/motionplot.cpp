@@ -131,7 +131,7 @@ MotionPlot::MotionPlot(const MotionRecorder *recorder, QWidget *parent)
 
     m_timer.setInterval(redrawMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, [this] {
-        if (m_recorder->revision() != m_drawnRevision || m_motor != m_drawnMotor)
+        if (m_recorder->revision(m_motor) != m_drawnRevision || m_motor != m_drawnMotor)
             redraw();
     });
     setMotor(0, QString());
@@ -283,7 +283,7 @@ void MotionPlot::redraw()
     replot(m_velocityPlot, velocityAxis);
     if (positionAxis || velocityAxis)
         alignAxes();
-    m_drawnRevision = m_recorder->revision();
+    m_drawnRevision = m_recorder->revision(m_motor);
     m_drawnMotor = m_motor;
 }
 

@@ -3,12 +3,14 @@
 #include "parametertype.h"
 #include "simulatedmodule.h"
 
+#include <algorithm>
 #include <cmath>
 
 void MotionRecorder::reset()
 {
     m_milliseconds = 0;
     m_motors.clear();
+    m_revisions.clear();
     ++m_revision;
 }
 
@@ -18,8 +20,11 @@ void MotionRecorder::sample(const SimulatedModule &module, int milliseconds)
 
     m_milliseconds += milliseconds;
     const double time = now();
-    if (m_motors.size() != module.motorCount())
+    if (m_motors.size() != module.motorCount()) {
         m_motors.resize(module.motorCount());
+        m_revisions.resize(module.motorCount());
+        ++m_revision;
+    }
     for (int m = 0; m < m_motors.size(); ++m) {
         const auto motor = static_cast<unsigned char>(m);
         const MotionAxis &motion = module.motion(motor);
@@ -36,6 +41,7 @@ void MotionRecorder::sample(const SimulatedModule &module, int milliseconds)
             return s.position == sample.position && s.velocity == sample.velocity &&
                    s.target == sample.target;
         };
+        const std::size_t before = samples.size();
         if (samples.size() >= 2 && same(samples.back()) && same(samples[samples.size() - 2]))
             samples.back().time = time;
         else
@@ -43,8 +49,17 @@ void MotionRecorder::sample(const SimulatedModule &module, int milliseconds)
         // One sample older than the span stays, so that the curves reach the plot's left edge.
         while (samples.size() > 2 && samples[1].time < time - span)
             samples.pop_front();
+        // Time passing only moves a change along; with no change in the span, the picture
+        // stays as it was.
+        const bool steady = std::all_of(samples.begin(), samples.end(), same);
+        if (!steady || samples.size() != before)
+            m_revisions[m] = ++m_revision;
     }
-    ++m_revision;
+}
+
+quint64 MotionRecorder::revision(int motor) const
+{
+    return motor >= 0 && motor < m_revisions.size() ? m_revisions[motor] : m_revision;
 }
 
 const std::deque<MotionRecorder::Sample> &MotionRecorder::samples(int motor) const

@@ -29,12 +29,15 @@ public:
     void sample(const SimulatedModule &module, int milliseconds);
 
     double now() const { return m_milliseconds / 1000.0; }
-    // Grows with every sample, so a reader can tell whether anything is new.
-    quint64 revision() const { return m_revision; }
+    // Grows whenever the motor's last span looks different from before: a new or dropped
+    // sample, or time passing while a change is in view. A motor that has done the same for a
+    // whole span keeps its revision, so that a plot of it need not be drawn again.
+    quint64 revision(int motor) const;
     const std::deque<Sample> &samples(int motor) const;
 
 private:
     qint64 m_milliseconds = 0;
-    quint64 m_revision = 0;
+    quint64 m_revision = 0; // for motors that have not been sampled yet
     QVector<std::deque<Sample>> m_motors;
+    QVector<quint64> m_revisions;
 };
