@@ -20,6 +20,8 @@
 namespace {
 
 using Sample = MotionRecorder::Sample;
+const QString targetKey = QLatin1String(ParameterType::cmd_TargetPosition);
+const QString actualKey = QLatin1String(ParameterType::cmd_ActualPosition);
 
 bool same(const Sample &a, const Sample &b)
 {
@@ -72,6 +74,7 @@ class TestMotionRecorder final : public QObject
                 line.append({point.x(), line.last().y()});
             line.append(point);
         }
+        QVERIFY(!line.isEmpty());
         const QPen pen = curve->pen();
         const auto paint = [&](bool recorded, qreal width) {
             QImage image(plot->canvas()->size(), QImage::Format_ARGB32_Premultiplied);
@@ -88,18 +91,12 @@ class TestMotionRecorder final : public QObject
         const QImage drawn = paint(false, 1), nearDrawn = paint(false, 5);
         const QImage recorded = paint(true, 1), nearRecorded = paint(true, 5);
         curve->setPen(pen);
-        QVERIFY(!line.isEmpty());
-        for (int r = 0; r < drawn.height(); ++r) {
-            for (int c = 0; c < drawn.width(); ++c) {
+        for (int r = 0; r < drawn.height(); ++r)
+            for (int c = 0; c < drawn.width(); ++c)
                 if (qAlpha(drawn.pixel(c, r)) > qAlpha(nearRecorded.pixel(c, r)) ||
                     qAlpha(recorded.pixel(c, r)) > qAlpha(nearDrawn.pixel(c, r)))
-                    QFAIL(qPrintable(QStringLiteral("%1 at %2 s, %3: only %4")
-                                         .arg(curve->title().text())
-                                         .arg(x.invTransform(c))
-                                         .arg(y.invTransform(r))
-                                         .arg(qAlpha(drawn.pixel(c, r)) ? "drawn" : "recorded")));
-            }
-        }
+                    QFAIL(
+                        qPrintable(QStringLiteral("%1 at %2 s").arg(title).arg(x.invTransform(c))));
     }
 
 private slots:
@@ -118,12 +115,11 @@ private slots:
     // point between two equal ones, and one sample older than the span is kept, no more.
     void recorderKeepsTheMotion()
     {
-        using namespace ParameterType;
         const int ticks[] = {10, 37, 100, 3, 20}; // milliseconds, in turn
         SimulatedModule module(3);
+        // Birch (whose velocity register counts in the chip's units), Cedar, Maple.
         for (const unsigned char m : {0, 1, 2})
-            module.setPluginVariant(
-                m, 70 + m); // Birch (whose register counts in chip units), Cedar, Maple
+            module.setPluginVariant(m, 70 + m);
         MotionRecorder recorder;
         QVector<QVector<Sample>> truth(3);
         int elapsed = 0;
@@ -138,8 +134,8 @@ private slots:
                 module.moveToPosition(1, 0);
                 // What Clear does: the target and the position become 0 while the motor brakes.
                 module.motorStop(2);
-                module.writeParameter(2, cmd_TargetPosition, 0);
-                module.writeParameter(2, cmd_ActualPosition, 0);
+                module.writeParameter(2, targetKey, 0);
+                module.writeParameter(2, actualKey, 0);
             }
             const int length = ticks[tick % 5];
             elapsed += length;
@@ -148,14 +144,10 @@ private slots:
             QCOMPARE(recorder.now(), elapsed / 1000.0);
             const double edge = recorder.now() - MotionRecorder::span;
             for (unsigned char m = 0; m < 3; ++m) {
-                // The registers, as a tool reads them.
-                const auto read = [&](const char *key) {
-                    return double(module.moduleValue(m, QLatin1String(key)));
-                };
-                // The velocity in pps, which a Birch motor's register does not count in.
-                truth[m].append({recorder.now(), read(cmd_ActualPosition),
+                // The position and target registers, as a tool reads them; the velocity in pps.
+                truth[m].append({recorder.now(), double(module.moduleValue(m, actualKey)),
                                  double(std::llround(module.motion(m).velocity())),
-                                 read(cmd_TargetPosition)});
+                                 double(module.moduleValue(m, targetKey))});
                 const std::deque<Sample> &kept = recorder.samples(m);
                 QVERIFY(kept.size() < 2 || kept[1].time >= edge);
                 QVERIFY(kept.front().time <= std::max(edge, truth[m].front().time));

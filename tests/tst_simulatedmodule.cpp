@@ -13,7 +13,6 @@ using namespace ParameterType;
 namespace {
 const QString targetKey = QLatin1String(cmd_TargetPosition);
 const QString actualKey = QLatin1String(cmd_ActualPosition);
-const QString optionKey = QLatin1String(cmd_RelativePositioningOption);
 } // namespace
 
 class TestSimulatedModule : public QObject
@@ -29,19 +28,19 @@ private slots:
         QTest::addColumn<int>("value");
         QTest::addColumn<int>("distance");  // 0: an absolute move to -300
         QTest::addColumn<qint64>("target"); // 0: refused, the motor stays
+        const QString option = QLatin1String(cmd_RelativePositioningOption);
         const QString stepDir = QLatin1String(cmd_ExternalStepDir);
-        constexpr int int32Max = std::numeric_limits<qint32>::max();
+        constexpr int top = std::numeric_limits<qint32>::max();
         // The motor stands at 100; the target register holds 500.
-        QTest::newRow("absolute") << optionKey << 1 << 0 << qint64(-300);
-        QTest::newRow("from target") << optionKey << 0 << 50 << qint64(550);
-        QTest::newRow("from actual, down") << optionKey << 1 << -1000 << qint64(-900);
+        QTest::newRow("absolute") << option << 1 << 0 << qint64(-300);
+        QTest::newRow("from target") << option << 0 << 50 << qint64(550);
+        QTest::newRow("from actual, down") << option << 1 << -1000 << qint64(-900);
         QTest::newRow("standby 1") << QString::fromLatin1(cmd_ChipStandby) << 1 << 0 << qint64(0);
         QTest::newRow("external step/dir") << stepDir << 1 << 0 << qint64(0);
         QTest::newRow("step/dir 2 still moves") << stepDir << 2 << 0 << qint64(-300);
-        QTest::newRow("past the top") << actualKey << int32Max - 5 << 6 << qint64(0);
-        QTest::newRow("up to the top") << actualKey << int32Max - 5 << 5 << qint64(int32Max);
-        QTest::newRow("past the bottom")
-            << actualKey << std::numeric_limits<qint32>::min() + 5 << -6 << qint64(0);
+        QTest::newRow("past the top") << actualKey << top - 5 << 6 << qint64(0);
+        QTest::newRow("up to the top") << actualKey << top - 5 << 5 << qint64(top);
+        QTest::newRow("past the bottom") << actualKey << -top + 4 << -6 << qint64(0);
     }
 
     void moveCommands()
@@ -54,32 +53,27 @@ private slots:
         SimulatedModule module;
         QVERIFY(module.writeParameter(0, actualKey, 100));
         QVERIFY(module.writeParameter(0, targetKey, 500)); // not positioning: no move
-        QVERIFY(!module.motion(0).isPositioning());
         module.setModuleValue(0, key, value);
         module.clearJournal();
         QSignalSpy reports(&module, &SimulatedModule::report);
-
         QCOMPARE(distance ? module.moveToRelPosition(0, distance) : module.moveToPosition(0, -300),
                  !refused);
         const QString line =
             distance ? QStringLiteral("moveRel 0 %1").arg(distance) : QStringLiteral("move 0 -300");
-        QCOMPARE(module.journal(), QStringList{refused ? QLatin1String("refused ") + line : line});
+        QCOMPARE(module.journal(), QStringList{refused ? "refused " + line : line});
         QCOMPARE(reports.count(), int(refused));
-        QCOMPARE(module.motion(0).isPositioning(), !refused);
         QCOMPARE(module.motion(0).target(), target);
         QCOMPARE(module.moduleValue(0, targetKey), refused ? 500 : target);
     }
 
-    // Commands in sequence, with time passing: "move P", "stop", "wait MS", "KEY=V" (a write),
-    // "~KEY=V" (the module's own change),
-    // "rest P" (at rest at P), "rest ~" (at rest, past the last position by a braking distance
-    // at most), "moving".
+    // Commands in turn, with time passing: "move P", "stop", "wait MS", "KEY=V" (a write),
+    // "~KEY=V" (the module's own change), "moving", "beyond P", "rest P" (at rest at P) and "rest
+    // ~" (at rest, past the last position by a braking distance at most).
     void commandSequences_data()
     {
         QTest::addColumn<QString>("steps");
         QTest::newRow("stop, then the same target")
-            << "move 3000 wait 500 stop wait 3000 move 3000 "
-               "wait 5000 rest 3000";
+            << "move 3000 wait 500 stop wait 3000 move 3000 wait 5000 rest 3000";
         QTest::newRow("stop brakes") << "move 30000 wait 1000 stop rest ~ wait 5000 rest ~";
         QTest::newRow("zeroed while braking")
             << "move 30000 wait 1000 stop ActualPosition=0 rest ~";
@@ -90,12 +84,17 @@ private slots:
             << "move 3000 wait 500 TargetPosition=-500 wait 8000 rest -500";
         QTest::newRow("target written after arriving")
             << "move 300 wait 3000 rest 300 TargetPosition=900 wait 3000 rest 900";
+        QTest::newRow("target written after a stop")
+            << "move 3000 wait 500 stop wait 3000 TargetPosition=900 wait 3000 rest ~";
         QTest::newRow("standby stops a move")
             << "move 30000 wait 1000 ~ChipStandby=1 rest ~ TargetPosition=500 wait 3000 rest ~";
         QTest::newRow("external step/dir stops a move")
             << "move 30000 wait 1000 ~ExternalStepDir=1 rest ~ ~ExternalStepDir=0 wait 1000 rest ~";
-        QTest::newRow("target written after a stop")
-            << "move 3000 wait 500 stop wait 3000 TargetPosition=900 wait 3000 rest ~";
+        QTest::newRow("clear on null at rest") << "move 300 wait 3000 ClearOnNull=1 rest 0";
+        // The move under way ends where it was headed, then the counters read 0.
+        QTest::newRow("clear on null waits for the arrival")
+            << "move 3000 wait 1000 ClearOnNull=1 TargetPosition=-500 wait 1000 beyond 2000 "
+               "wait 8000 rest 0";
     }
 
     void commandSequences()
@@ -104,35 +103,32 @@ private slots:
         SimulatedModule module;
         module.setPluginVariant(0, 71);
         const MotionAxis &motion = module.motion(0);
-        double last = 0, speed = 0;
         const QStringList words = steps.split(' ');
         for (int i = 0; i < words.size(); ++i) {
             const QString &word = words.at(i);
+            const QString key = "par::" + word.section('=', 0, 0).remove('~');
             if (word == "move") {
                 QVERIFY(module.moveToPosition(0, words.at(++i).toInt()));
             } else if (word == "stop") {
                 QVERIFY(module.motorStop(0));
             } else if (word == "wait") {
                 module.advance(words.at(++i).toInt());
+            } else if (word == "beyond") {
+                QVERIFY(motion.exactPosition() > words.at(++i).toDouble());
             } else if (word == "moving") {
                 module.advance(10);
                 QVERIFY(motion.isMoving());
-            } else if (word.startsWith('~')) { // the module's own change
-                module.setModuleValue(0, "par::" + word.section('=', 0, 0).mid(1),
-                                      word.section('=', 1).toLongLong());
+            } else if (word.startsWith('~')) {
+                module.setModuleValue(0, key, word.section('=', 1).toLongLong());
             } else if (word.contains('=')) {
-                QVERIFY(module.writeParameter(0, "par::" + word.section('=', 0, 0),
-                                              word.section('=', 1).toLongLong()));
+                QVERIFY(module.writeParameter(0, key, word.section('=', 1).toLongLong()));
             } else if (word == "rest") {
                 const QString at = words.at(++i);
-                last = motion.exactPosition();
-                speed = std::abs(motion.velocity());
+                const double last = motion.exactPosition(), speed = std::abs(motion.velocity());
                 module.advance(20000);
                 QVERIFY2(motion.isAtRest(), qPrintable(QString::number(i)));
-                const double braked = std::abs(motion.exactPosition() - last);
                 if (at == "~") // Cedar brakes at 1500 pps²
-                    QVERIFY2(braked <= speed * speed / 3000 + 1,
-                             qPrintable(QString::number(braked)));
+                    QVERIFY(std::abs(motion.exactPosition() - last) <= speed * speed / 3000 + 1);
                 else
                     QCOMPARE(motion.exactPosition(), at.toDouble());
                 QCOMPARE(module.moduleValue(0, actualKey), motion.position());
@@ -145,7 +141,7 @@ private slots:
     {
         SimulatedModule module;
         QSignalSpy reports(&module, &SimulatedModule::report);
-        const QString velocity = QStringLiteral("par::MaxVelocity");
+        const QString velocity = QLatin1String(cmd_MaxVelocity);
         QVERIFY(module.writeParameter(0, velocity, 1000)); // standing: nothing to say
         QVERIFY(module.moveToPosition(0, 5000));
         module.advance(500);
