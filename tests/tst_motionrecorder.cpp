@@ -12,8 +12,11 @@
 #include <qwt_plot_curve.h>
 
 #include <QtTest>
-#include <QtWidgets>
 
+#include <QtWidgets>
+#include <algorithm>
+
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -122,6 +125,8 @@ private slots:
             module.setPluginVariant(m, 70 + m);
         MotionRecorder recorder;
         QVector<QVector<Sample>> truth(3);
+        QVector<std::deque<Sample>> before(3);
+        QVector<quint64> revisions(3);
         int elapsed = 0;
         for (int tick = 0; elapsed < 16000; ++tick) {
             if (tick == 3) {
@@ -149,6 +154,18 @@ private slots:
                                  double(std::llround(module.motion(m).velocity())),
                                  double(module.moduleValue(m, targetKey))});
                 const std::deque<Sample> &kept = recorder.samples(m);
+                // The revision stays exactly while the span shows one unchanged state (which a
+                // plot need not draw again).
+                const auto steady = [](const std::deque<Sample> &d) {
+                    return std::all_of(d.begin(), d.end(),
+                                       [&d](const Sample &s) { return same(s, d.front()); });
+                };
+                const bool unchanged = steady(kept) && steady(before[m]) &&
+                                       kept.size() == before[m].size() &&
+                                       same(kept.front(), before[m].front());
+                QCOMPARE(recorder.revision(m) == revisions[m], unchanged);
+                revisions[m] = recorder.revision(m);
+                before[m] = kept;
                 QVERIFY(kept.size() < 2 || kept[1].time >= edge);
                 QVERIFY(kept.front().time <= std::max(edge, truth[m].front().time));
                 for (std::size_t i = 2; i < kept.size(); ++i)
