@@ -203,15 +203,18 @@ Model::ParameterInfo infoOf(const Definition &d)
 SimulatedModule::SimulatedModule(int motorCount, QObject *parent)
     : AxilModuleInterface(parent), m_firmwareName(QLatin1String(FirmwareNames::Quorlen))
 {
+    // Every motor starts from the same registers: one table, shared until a motor changes it.
+    QHash<QString, Register> registers;
+    for (const Definition &d : definitions) {
+        Register r;
+        r.info = infoOf(d);
+        r.value = d.value;
+        registers.insert(r.info.key, r);
+    }
     m_motors.resize(size_t(qMax(0, motorCount)));
     for (size_t i = 0; i < m_motors.size(); ++i) {
         Motor &m = m_motors[i];
-        for (const Definition &d : definitions) {
-            Register r;
-            r.info = infoOf(d);
-            r.value = d.value;
-            m.registers.insert(r.info.key, r);
-        }
+        m.registers = registers;
         m.controller = new AxisController(this, static_cast<unsigned char>(i), this);
     }
 }

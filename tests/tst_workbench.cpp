@@ -211,6 +211,28 @@ private slots:
         QCOMPARE(module->traceCount(), 0);
     }
 
+    // A tool is made when its tab is first selected, and a new module starts again with none
+    // but the selected one.
+    void toolsAreMadeWhenFirstShown()
+    {
+        m_window.reset();
+        m_host = std::make_unique<ToolHost>(40);
+        QVERIFY(m_host->load(QStringLiteral(TOOL_PLUGIN)));
+        m_window = std::make_unique<MainWindow>(m_host.get());
+        QCOMPARE(m_window->tabs()->count(), 40);
+        QCOMPARE(m_host->tools().size(), 1);
+        for (const int tab : {17, 0, 17, 39}) {
+            QVERIFY(m_window->selectTab(tab));
+            QCOMPARE(int(m_window->currentTool()->motorNumber()), tab);
+        }
+        QCOMPARE(m_host->tools().size(), 3);
+        QVERIFY(!m_window->toolAt(5));
+        action("disconnectModule")->trigger();
+        action("connectModule")->trigger();
+        QCOMPARE(m_host->tools().size(), 1);
+        QCOMPARE(int(m_window->currentTool()->motorNumber()), 39);
+    }
+
     void toolsKeepTheirRoom_data()
     {
         QTest::addColumn<int>("tab");

@@ -193,7 +193,7 @@ int main(int argc, char *argv[])
         parser.isSet(plugin) ? parser.value(plugin) : ToolHost::defaultPluginDirectory();
     if (!host.load(pluginPath))
         return fail(host.errorString());
-    if (host.createTools() == 0)
+    if (host.offers().isEmpty())
         return fail(
             QObject::tr("%1 offers no tool for any motor of the module").arg(host.pluginFile()));
 

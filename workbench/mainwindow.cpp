@@ -26,6 +26,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 
@@ -35,6 +36,8 @@ namespace {
 constexpr int reportTimeout = 8000;
 constexpr int minimumPollingRate = 10;
 constexpr int maximumPollingRate = 100;
+const char motorProperty[] = "motor"; // of a tab's page: the motor whose tool it shows
+
 } // namespace
 
 MainWindow::MainWindow(ToolHost *host, QWidget *parent)
@@ -200,30 +203,45 @@ void MainWindow::attachModule()
     m_stopAll->setEnabled(module != nullptr);
 }
 
+// A tab for every motor that the plugin offers a tool for; the tool itself is made when its
+// tab is first selected, so that a module of 256 motors opens as fast as one of six.
 void MainWindow::addTools()
 {
-    const QVector<ToolsInterface *> tools = m_host->tools();
-    for (ToolsInterface *tool : tools) {
-        const int motor = tool->motorNumber();
-        QString family = ToolHost::familyName(tool->pluginVariant());
+    const SimulatedModule *module = m_host->module();
+    for (const ToolHost::Offer &offer : m_host->offers()) {
+        const auto motor = static_cast<unsigned char>(offer.motor);
+        QString family = ToolHost::familyName(module->pluginVariant(motor));
         if (family.isEmpty())
-            family = tool->toolsName(false);
-        // The forms give the tools a minimum size below what their content needs; without it
-        // the tool's layout sets the minimum, so that the page scrolls instead of clipping.
-        tool->setMinimumSize(0, 0);
+            family = offer.name;
         auto *page = new QScrollArea;
         page->setWidgetResizable(true);
         page->setFrameShape(QFrame::NoFrame);
-        page->setWidget(tool);
-        // A panel opened or closed changes what the tool needs.
-        tool->installEventFilter(this);
+        page->setProperty(motorProperty, offer.motor);
         // Every tool has the same icon; without it six tabs fit beside the plot.
         const int index = m_tabs->addTab(page, tr("Motor %1 · %2").arg(motor).arg(family));
         m_tabs->setTabToolTip(
-            index, tr("%1, chip %2")
-                       .arg(tool->toolsName(true))
-                       .arg(m_host->module()->getChipName(static_cast<unsigned char>(motor))));
+            index,
+            tr("Motor %1 (%2), chip %3").arg(motor).arg(offer.name, module->getChipName(motor)));
     }
+}
+
+ToolsInterface *MainWindow::placeTool(int index)
+{
+    auto *page = qobject_cast<QScrollArea *>(m_tabs->widget(index));
+    if (!page)
+        return nullptr;
+    if (auto *tool = qobject_cast<ToolsInterface *>(page->widget()))
+        return tool;
+    ToolsInterface *tool = m_host->tool(page->property(motorProperty).toInt());
+    if (!tool)
+        return nullptr;
+    // The forms give the tools a minimum size below what their content needs; without it the
+    // tool's layout sets the minimum, so that the page scrolls instead of clipping.
+    tool->setMinimumSize(0, 0);
+    page->setWidget(tool);
+    // A panel opened or closed changes what the tool needs.
+    tool->installEventFilter(this);
+    return tool;
 }
 
 void MainWindow::removeTools(bool exiting)
@@ -236,9 +254,11 @@ void MainWindow::removeTools(bool exiting)
         m_host->shutdown();
     else
         m_host->removeTools();
-    while (m_tabs->count() > 0) {
-        QWidget *page = m_tabs->widget(0);
-        m_tabs->removeTab(0);
+    // From the last: the selected tab stays until it goes itself, so that no other page is
+    // shown on the way.
+    for (int index = m_tabs->count() - 1; index >= 0; --index) {
+        QWidget *page = m_tabs->widget(index);
+        m_tabs->removeTab(index);
         delete page;
     }
     updateRampPicture();
@@ -265,7 +285,7 @@ bool MainWindow::selectTab(int index)
 
 void MainWindow::showTool(int index)
 {
-    ToolsInterface *tool = toolAt(index);
+    ToolsInterface *tool = placeTool(index);
     if (tool == m_shown)
         return;
     if (m_shown)

@@ -27,11 +27,13 @@ class MainWindow final : public QMainWindow
 {
     Q_OBJECT
 public:
-    // The host's tools move into the window's tabs; the host must outlive the window.
+    // A tab for each tool the host offers; a tool is asked for when its tab is first selected
+    // and then lives in the tab. The host must outlive the window.
     explicit MainWindow(ToolHost *host, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     QTabWidget *tabs() const { return m_tabs; }
+    // A tab's tool; null before the tab was first selected.
     ToolsInterface *toolAt(int index) const;
     ToolsInterface *currentTool() const;
     MotionPlot *plot() const { return m_plot; }
@@ -73,6 +75,8 @@ private:
     void createToolBars();
     void createMenus();
     void addTools();
+    // The tool of the tab, made and placed in its page at the first call.
+    ToolsInterface *placeTool(int index);
     void removeTools(bool exiting);
     void attachModule();
     void showTool(int index);

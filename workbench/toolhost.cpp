@@ -128,20 +128,41 @@ bool ToolHost::loadFile(const QString &file)
     return true;
 }
 
+QVector<ToolHost::Offer> ToolHost::offers() const
+{
+    QVector<Offer> result;
+    if (!m_factory || !m_module)
+        return result;
+    for (int m = 0; m < m_module->motorCount(); ++m) {
+        if (m_factory->isUsableForVariant(m_module->pluginVariant(static_cast<unsigned char>(m))))
+            result.append({m, m_factory->toolsName(false)});
+    }
+    return result;
+}
+
+ToolsInterface *ToolHost::tool(int motor)
+{
+    for (const QPointer<ToolsInterface> &tool : qAsConst(m_tools)) {
+        if (tool && tool->motorNumber() == motor)
+            return tool;
+    }
+    if (!m_factory || !m_module || motor < 0 || motor >= m_module->motorCount())
+        return nullptr;
+    const auto m = static_cast<unsigned char>(motor);
+    // The factory names the tool for the variant it was last asked about.
+    if (!m_factory->isUsableForVariant(m_module->pluginVariant(m)))
+        return nullptr;
+    ToolsInterface *tool = m_factory->clone(m_factory->toolsName(false), m, m_module.get());
+    if (tool)
+        m_tools.append(tool);
+    return tool;
+}
+
 int ToolHost::createTools()
 {
-    if (!m_factory || !m_module)
-        return 0;
-    for (int m = 0; m < m_module->motorCount(); ++m) {
-        const auto motor = static_cast<unsigned char>(m);
-        const int variant = m_module->pluginVariant(motor);
-        if (!m_factory->isUsableForVariant(variant))
-            continue;
-        ToolsInterface *tool = m_factory->clone(m_factory->toolsName(false), motor, m_module.get());
-        if (tool)
-            m_tools.append(tool);
-    }
-    return m_tools.size();
+    for (const Offer &offer : offers())
+        tool(offer.motor);
+    return tools().size();
 }
 
 QVector<ToolsInterface *> ToolHost::tools() const
@@ -163,7 +184,7 @@ int ToolHost::connectModule()
 {
     removeTools();
     createModule();
-    return createTools();
+    return offers().size();
 }
 
 void ToolHost::removeTools()

@@ -35,7 +35,17 @@ public:
     QString errorString() const { return m_error; }
     QString pluginFile() const { return m_pluginFile; }
 
-    // Asks the plugin for a tool for every motor of the module; returns how many it created.
+    // A motor whose plugin variant the plugin serves, with the tool name the plugin gives it.
+    struct Offer
+    {
+        int motor;
+        QString name;
+    };
+    // What the plugin offers for the module's motors, without creating a tool.
+    QVector<Offer> offers() const;
+    // The motor's tool, created at the first call; null when the plugin offers none.
+    ToolsInterface *tool(int motor);
+    // Asks the plugin for a tool for every motor of the module; returns how many there are.
     int createTools();
     QVector<ToolsInterface *> tools() const;
     // Null while disconnected.
@@ -43,7 +53,8 @@ public:
 
     // Deletes the module. The tools stay, cut off from it, until removeTools() or shutdown().
     void disconnectModule();
-    // Removes the tools, then creates a new module and its tools; returns how many.
+    // Removes the tools, then creates a new module; returns how many tools it offers (created
+    // by tool()).
     int connectModule();
     // Deletes the tools without aboutToExit(): they go, the application does not.
     void removeTools();
