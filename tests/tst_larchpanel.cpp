@@ -84,39 +84,37 @@ void TestLarchPanel::settingsCheck()
     QFETCH(QString, journal);
     SimulatedModule module;
     module.setPluginVariant(0, 73);
-    for (const QString &setting : before.split(' ', Qt::SkipEmptyParts)) {
-        if (setting == "wide") {
-            for (const char *key : {"par::StartVelocity", "par::StopVelocity"})
-                module.setLimits(0, key, 0, 1LL << 40);
-            continue;
+    Tool tool;
+    const auto run = [&](const QString &list) {
+        for (const QString &step : list.split(' ', Qt::SkipEmptyParts)) {
+            const QStringList assignment = step.split('=');
+            const QString key = keys.value(fields.indexOf(QString(assignment[0]).remove(':')));
+            if (step == "wide") {
+                for (const char *wide : {"par::StartVelocity", "par::StopVelocity"})
+                    module.setLimits(0, wide, 0, 1LL << 40);
+            } else if (assignment.size() == 2) {
+                module.setModuleValue(0, key, assignment.last().toLongLong());
+                if (tool && !step.contains(':'))
+                    module.parameter(0, key)->readValue(false);
+            } else if (step == "hide" || step == "show") {
+                step == "hide" ? tool->hidePlugin() : tool->showPlugin();
+            } else {
+                child<QPushButton>(tool, qPrintable("btn" + step))->click();
+            }
         }
-        const QStringList assignment = setting.split('=');
-        module.setModuleValue(0, keys.at(fields.indexOf(assignment.first())),
-                              assignment.last().toLongLong());
-    }
-    Tool tool = makeTool(module, 73);
-    auto *panel = child<QWidget>(tool, "StepperPositionModeLarch");
-    const auto widgets =
-        panel->findChildren<XmlParameterWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    };
+    run(before);
+    tool = makeTool(module, 73);
     tool->showPlugin();
     if (before.isEmpty())
         module.clearJournal();
-    for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
-        const QStringList assignment = step.split('=');
-        if (assignment.size() == 2) {
-            const bool unread = assignment.first().endsWith(':');
-            const QString key = keys.at(fields.indexOf(QString(assignment.first()).remove(':')));
-            module.setModuleValue(0, key, assignment.last().toInt());
-            if (!unread)
-                module.parameter(0, key)->readValue(false);
-        } else if (step == "hide" || step == "show") {
-            step == "hide" ? tool->hidePlugin() : tool->showPlugin();
-        } else {
-            child<QPushButton>(tool, qPrintable("btn" + step))->click();
-        }
-    }
+    run(steps);
     QCOMPARE(module.journal().join(", ").remove("write 0 par::"), journal);
-    QCOMPARE(widgets.at(fields.indexOf("VSTOP"))->minimum(), stopMinimum);
+    QCOMPARE(child<QWidget>(tool, "StepperPositionModeLarch")
+                 ->findChildren<XmlParameterWidget *>(QString(), Qt::FindDirectChildrenOnly)
+                 .at(fields.indexOf("VSTOP"))
+                 ->minimum(),
+             stopMinimum);
 }
 
 void TestLarchPanel::formAndDiagram()

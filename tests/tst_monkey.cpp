@@ -84,6 +84,10 @@ class TestMonkey final : public QObject
         return result;
     }
     qint64 value(const char *key) const { return module->moduleValue(0, key); }
+    QString shownPosition() const
+    {
+        return child<QLabel>(tool, variant == 74 ? "dispActPos" : "dispActualPosition")->text();
+    }
     // A Hazel stop on the S-shaped ramp first takes the acceleration back to 0: the speed may grow.
     bool sRamp() const
     {
@@ -169,7 +173,7 @@ class TestMonkey final : public QObject
         auto *button = static_cast<QAbstractButton *>(any(usable<QAbstractButton>()));
         if (!button)
             return "no button to click";
-        const QString name = button->objectName(), zero = write(cmd_TargetPosition, 0);
+        const QString name = button->objectName();
         if (button->focusPolicy() & Qt::ClickFocus)
             focusOn(button);
         const bool move = name == "btnAbsolute" || name == "btnRelative";
@@ -180,7 +184,8 @@ class TestMonkey final : public QObject
         if (stop)
             want << "stop 0";
         if (name.startsWith("btnClear"))
-            want << zero << (stop ? write(cmd_ActualPosition, 0) : write(cmd_ClearOnNull, 1));
+            want << write(cmd_TargetPosition, 0)
+                 << (stop ? write(cmd_ActualPosition, 0) : write(cmd_ClearOnNull, 1));
         if (name == "btnClear" && variant != 74) // Rowan clears no encoder
             want << write(cmd_EncoderPosition, 0);
         button->click();
@@ -193,8 +198,7 @@ class TestMonkey final : public QObject
         // Clear zeros the counters at once, and the tool shows it.
         const QString counters =
             say("%1 %2 %3 %4", value(cmd_ActualPosition), value(cmd_TargetPosition),
-                variant == 74 ? 0 : value(cmd_EncoderPosition),
-                child<QLabel>(tool, variant == 74 ? "dispActPos" : "dispActualPosition")->text());
+                variant == 74 ? 0 : value(cmd_EncoderPosition), shownPosition());
         if (name == "btnClear" && counters != "0 0 0 0")
             broken = "after Clear the counters and the shown position read " + counters;
         return "click " + name;
@@ -377,10 +381,8 @@ class TestMonkey final : public QObject
         // A shown tool, after a polling round, shows the module's state: the position, and in each
         // field the host's value within the module's limits (the Larch stop velocity's minimum
         // may be raised; the target is the person's). Birch divisors are locked while moving.
-        const QString shownPosition =
-            child<QLabel>(tool, variant == 74 ? "dispActPos" : "dispActualPosition")->text();
-        if (polled && shownPosition != QString::number(qint32(value(cmd_ActualPosition))))
-            return say("shows position %1, not %2", shownPosition, value(cmd_ActualPosition));
+        if (polled && shownPosition() != QString::number(qint32(value(cmd_ActualPosition))))
+            return say("shows position %1, not %2", shownPosition(), value(cmd_ActualPosition));
         QHash<QWidget *, QString> fields = keyOf;
         if (variant != 74)
             fields.insert(child<QSpinBox>(tool, "editTargetPosition"), cmd_TargetPosition);
@@ -407,8 +409,8 @@ class TestMonkey final : public QObject
             return QString();
         // Rowan: each hint follows its state, read as an int; the tool follows the state that
         // changed last, and a blocked tool has all its controls disabled.
-        const int standby = qint32(value(cmd_ChipStandby));
-        const int stepDir = qint32(value(cmd_ExternalStepDir));
+        const int standby = qint32(value(cmd_ChipStandby)),
+                  stepDir = qint32(value(cmd_ExternalStepDir));
         auto *hints = child<QGroupBox>(tool, "gbHints");
         const auto labels = hints->findChildren<QLabel *>();
         const bool enabled = tool->toolEnabled();

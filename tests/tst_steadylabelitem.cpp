@@ -14,9 +14,8 @@ struct Form
 {
     Form(bool steady, bool withSpinBox)
     {
-        grid = new QGridLayout(&window);
+        auto *grid = new QGridLayout(&window);
         grid->addWidget(new QLabel(QStringLiteral("Actual position:")), 0, 0);
-        number = new QLabel(QStringLiteral("0"));
         number->setFrameShape(QFrame::Panel);
         number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         number->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
@@ -32,7 +31,6 @@ struct Form
             SteadyLabelItem::install(grid, number);
         window.show();
     }
-
     void resize(int width)
     {
         window.resize(width, 160);
@@ -41,14 +39,8 @@ struct Form
     }
 
     QWidget window;
-    QGridLayout *grid;
-    QLabel *number;
+    QLabel *number = new QLabel(QStringLiteral("0"));
 };
-
-int textWidth(const QLabel *label, const QString &text)
-{
-    return label->fontMetrics().horizontalAdvance(text);
-}
 
 } // namespace
 
@@ -58,62 +50,58 @@ class TestSteadyLabelItem : public QObject
 
 private slots:
     void init() { QLocale::setDefault(QLocale::c()); }
-    void laysOutAsAPlainLabel_data();
-    void laysOutAsAPlainLabel();
-    void widestNumberFits();
-    void newTextNeedsNoLayout();
-};
 
-// With a spin box as wide as any number, the form lays out as it would with a plain label, at
-// every width, also after growing and shrinking again.
-void TestSteadyLabelItem::laysOutAsAPlainLabel_data()
-{
-    QTest::addColumn<QList<int>>("widths");
-    QTest::newRow("as opened") << QList<int>{};
-    QTest::newRow("wider") << QList<int>{700};
-    QTest::newRow("wider, then narrow") << QList<int>{700, 200};
-    QTest::newRow("narrow, then wider") << QList<int>{100, 450};
-}
-
-void TestSteadyLabelItem::laysOutAsAPlainLabel()
-{
-    QFETCH(QList<int>, widths);
-    Form plain(false, true);
-    Form steady(true, true);
-    for (int width : widths) {
-        plain.resize(width);
-        steady.resize(width);
+    // With a spin box as wide as any number, the form lays out as it would with a plain label,
+    // at every width, also after growing and shrinking again.
+    void laysOutAsAPlainLabel_data()
+    {
+        QTest::addColumn<QList<int>>("widths");
+        QTest::newRow("as opened") << QList<int>{};
+        QTest::newRow("wider, then narrow") << QList<int>{700, 200};
+        QTest::newRow("narrow, then wider") << QList<int>{100, 450};
     }
-    QCoreApplication::sendPostedEvents();
-    QCOMPARE(steady.window.size(), plain.window.size());
-    QCOMPARE(steady.window.minimumSizeHint(), plain.window.minimumSizeHint());
-    QCOMPARE(steady.number->geometry(), plain.number->geometry());
-}
 
-void TestSteadyLabelItem::widestNumberFits()
-{
-    Form form(true, false);
-    form.resize(10); // as narrow as the layout lets it be
-    const QString widest = QString::number(std::numeric_limits<int>::min());
-    form.number->setText(widest);
-    QCoreApplication::sendPostedEvents();
-    QVERIFY2(form.number->contentsRect().width() >= textWidth(form.number, widest),
-             qPrintable(QString::number(form.number->width())));
-}
+    void laysOutAsAPlainLabel()
+    {
+        QFETCH(QList<int>, widths);
+        Form plain(false, true), steady(true, true);
+        for (int width : widths) {
+            plain.resize(width);
+            steady.resize(width);
+        }
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(steady.window.size(), plain.window.size());
+        QCOMPARE(steady.window.minimumSizeHint(), plain.window.minimumSizeHint());
+        QCOMPARE(steady.number->geometry(), plain.number->geometry());
+    }
 
-void TestSteadyLabelItem::newTextNeedsNoLayout()
-{
-    Form form(true, true);
-    QVERIFY(QTest::qWaitForWindowExposed(&form.window));
-    QCoreApplication::sendPostedEvents();
-    const QRect before = form.number->geometry();
-    TestSupport::EventCounter requests(&form.window, QEvent::LayoutRequest);
-    for (int value : {5, -123456, 2147483647, 7})
-        form.number->setText(QString::number(value));
-    QCoreApplication::sendPostedEvents();
-    QCOMPARE(requests.count, 0);
-    QCOMPARE(form.number->geometry(), before);
-}
+    void widestNumberFits()
+    {
+        Form form(true, false);
+        form.resize(10); // as narrow as the layout lets it be
+        const QString widest = QString::number(std::numeric_limits<int>::min());
+        form.number->setText(widest);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY2(form.number->contentsRect().width() >=
+                     form.number->fontMetrics().horizontalAdvance(widest),
+                 qPrintable(QString::number(form.number->width())));
+    }
+
+    // A new number in the label asks for no layout and moves nothing.
+    void newTextNeedsNoLayout()
+    {
+        Form form(true, true);
+        QVERIFY(QTest::qWaitForWindowExposed(&form.window));
+        QCoreApplication::sendPostedEvents();
+        const QRect before = form.number->geometry();
+        TestSupport::EventCounter requests(&form.window, QEvent::LayoutRequest);
+        for (int value : {5, -123456, 2147483647, 7})
+            form.number->setText(QString::number(value));
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(requests.count, 0);
+        QCOMPARE(form.number->geometry(), before);
+    }
+};
 
 QTEST_MAIN(TestSteadyLabelItem)
 #include "tst_steadylabelitem.moc"
