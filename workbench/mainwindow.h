@@ -108,8 +108,9 @@ private:
     QAction *m_stopAll = nullptr;
     QAction *m_rampPicture = nullptr;
     QMetaObject::Connection m_rampPictureSync;
-    // The ramp picture window whose showing and hiding the action follows.
-    QPointer<InputHelper> m_watchedPicture;
+    // The ramp picture window whose showing and hiding the action follows; held as a QWidget,
+    // since the window still sends events while it is destroyed and no longer an InputHelper.
+    QPointer<QWidget> m_watchedPicture;
     QPointer<ToolsInterface> m_shown;
     QTimer m_clock;
     QTimer m_fitPlot;      // coalesces the reasons to fit the plot into one fit
