@@ -172,39 +172,6 @@ private slots:
         QVERIFY(writes(module).isEmpty());
     }
 
-    // A value that arrives while a person types in the input helper does not replace the typing.
-    void typingIsNotOverwritten_data()
-    {
-        QTest::addColumn<int>("variant");
-        QTest::newRow("Hazel") << 69;
-        QTest::newRow("Maple") << 72;
-    }
-
-    void typingIsNotOverwritten()
-    {
-        QFETCH(int, variant);
-        SimulatedModule module;
-        Tool tool = shownTool(module, variant, true);
-        child<QAbstractButton>(tool, "btnInputHelper")->click();
-        auto *typing = child<QAbstractSpinBox>(tool->findChild<InputHelper *>(), "editMaxPosVel");
-        // The module reports a value while the person types; Enter commits the typing.
-        const auto type = [&](const char *text, qint64 meanwhile) {
-            typing->selectAll();
-            QTest::keyClicks(typing, text);
-            module.setModuleValue(0, cmd_MaxVelocity, meanwhile);
-            module.controller(0)->maxVelocity->readValue(false);
-            QVERIFY2(typing->text().contains(text), qPrintable(typing->text()));
-            QTest::keyClick(typing, Qt::Key_Return);
-        };
-        type("1234", 3000);
-        QCOMPARE(module.journal(), QStringList{"write 0 par::MaxVelocity 1234"});
-        QCOMPARE(valueOf(typing), 1234);
-        // The same number again: the field showed it already, the module holds another.
-        type("1234", 3000);
-        QCOMPARE(writes(module).size(), 2);
-        QCOMPARE(valueOf(typing), 1234);
-    }
-
     // A ramp-picture window that goes away with typed, uncommitted text in it writes nothing and
     // calls nothing back; closing it says that the typing was dropped.
     void helperWindowGoesAwayQuietly_data()

@@ -49,10 +49,12 @@ class TestMonkey final : public QObject
         QString key;
         qint64 value = 0, before = 0; // the number typed (if valid) and the one shown before
         bool valid = false;
+        QString text;                          // what the field reads while the person types
     } typed;                                   // the field that a person typed in and has not left
     bool shown = false, polled = false;        // polled: shown, and a polling round since
     bool polledNow = false, trapezoid = false; // in this step; Larch trapezoidal as it began
-    QStringList want;                  // the journal lines that this step must add, in order
+    QStringList want, turns; // the journal lines that this step must add, each list in order
+    QStringList maybe;       // and those that it may add
     QHash<QString, qint64> reg, known; // the module's values and the host's, as this step began
     qint64 time = 0;                   // simulated milliseconds
     QString broken;                    // found while acting
@@ -62,6 +64,15 @@ class TestMonkey final : public QObject
         double velocity = 0;
         qint64 position = 0, time = 0;
     } braking;
+    // The move that the tool follows, from the start and target it read back after a button;
+    // bar: the percentage that the progress bar must show.
+    struct
+    {
+        bool active = false;
+        qint32 start = 0, target = 0;
+        int bar = 100;
+    } shuttle;
+    bool clicking = false; // the tool's own reads and writes of the position
 
     static QString write(const QString &key, qint64 v) { return say("write 0 %1 %2", key, v); }
     qint64 prop(const QObject *o, const char *p) const { return qRound64(o->property(p).toReal()); }
@@ -70,9 +81,10 @@ class TestMonkey final : public QObject
     {
         const qint64 inside = lo + qint64(rng.generateDouble() * double(hi - lo));
         const qint64 near = qMin(hi, lo + rng.bounded(16)), wild = qint32(rng.generate());
-        const qint64 values[] = {lo,     hi,     inside,    near,     wild, (1LL << 32) + 1,
-                                 hi + 1, lo - 1, LLONG_MAX, LLONG_MIN};
-        return values[rng.bounded(beyond ? 10 : 4)];
+        const qint64 top = qBound(lo, qint64(INT_MAX) - rng.bounded(2), hi);
+        const qint64 values[] = {lo,        hi,     inside, near,      top,      wild,
+                                 1LL << 32, hi + 1, lo - 1, LLONG_MAX, LLONG_MIN};
+        return values[rng.bounded(beyond ? 11 : 5)];
     }
     // The tool's visible, enabled widgets of the given kinds (a ramp picture's proxies too).
     template <typename... T> QList<QWidget *> usable()
@@ -84,6 +96,7 @@ class TestMonkey final : public QObject
         return result;
     }
     qint64 value(const char *key) const { return module->moduleValue(0, key); }
+    qint64 hostValue(const char *key) const { return module->parameter(0, key)->lastKnownValue(); }
     QString shownPosition() const
     {
         return child<QLabel>(tool, variant == 74 ? "dispActPos" : "dispActualPosition")->text();
@@ -94,12 +107,50 @@ class TestMonkey final : public QObject
         return variant == 69 && value(cmd_SShapedRamp) != 0 && value(cmd_StopDeceleration) <= 0;
     }
 
+    int percent(qint32 position) const
+    {
+        const qint64 span = qint64(shuttle.target) - shuttle.start;
+        return shuttle.active && span != 0
+                   ? int(qMin<qint64>(100,
+                                      std::llabs((position - qint64(shuttle.start)) * 100 / span)))
+                   : 100;
+    }
+    // Each position that the host reports is shown; the target reached ends the move or, with
+    // "Alternating movement" on, sends the motor back to where it started.
+    void reported(qint64 position)
+    {
+        shuttle.bar = percent(qint32(position));
+        if (qint32(position) != shuttle.target)
+            return;
+        shuttle.active = shuttle.active && child<QCheckBox>(tool, "cbAlternating")->isChecked();
+        if (shuttle.active) {
+            turns << write(cmd_TargetPosition, shuttle.start);
+            std::swap(shuttle.start, shuttle.target);
+        }
+    }
+
+    // What locks a field while a person types in it: a Rowan hint, or a Birch motor that
+    // another tool starts.
+    QString lock()
+    {
+        if (variant == 74)
+            return poll(rng.bounded(2) ? cmd_ChipStandby : cmd_ExternalStepDir, rng.bounded(1, 3));
+        if (variant != 70)
+            return changeModule();
+        const int to = rng.bounded(-50000, 50000);
+        want << say("move 0 %1", to);
+        module->moveToPosition(0, to);
+        braking.on = false;
+        return poll({}, 0, 100) + say(", another tool's move to %1", to);
+    }
+
     QString newTool()
     {
         tool.reset(); // as the host does: the old tool goes before the new one is asked for
         tool = TestSupport::makeTool(*module, variant);
         tool->setParent(host.get());
         shown = polled = false;
+        shuttle = {};
         keyOf.clear();
         for (XmlParameterWidget *field : tool->findChildren<XmlParameterWidget *>())
             if (field->parameter() && field->widget())
@@ -136,7 +187,9 @@ class TestMonkey final : public QObject
         if (!dropped && typed.valid && !typed.key.isEmpty() &&
             (typed.value != typed.before ||
              (hostField && typed.value != clampToInt(known.value(typed.key))))) {
-            want << write(typed.key, typed.value);
+            // A number that the module came to hold meanwhile need not be written again.
+            (hostField && typed.value == clampToInt(known.value(typed.key)) ? maybe : want)
+                << write(typed.key, typed.value);
             known[typed.key] = typed.value; // for a proxy of the same field, later in the step
         }
         typed = {};
@@ -149,12 +202,15 @@ class TestMonkey final : public QObject
             return "nothing to type into";
         focusOn(box);
         const qint64 lo = prop(box, "minimum"), hi = prop(box, "maximum");
-        const qint64 n = rng.bounded(4) ? pick(lo, hi, rng.bounded(3) == 0) : prop(box, "value");
+        qint64 n = rng.bounded(4) ? pick(lo, hi, rng.bounded(3) == 0) : prop(box, "value");
+        if (box->objectName() == "editTargetPosition" && rng.bounded(2)) // an arrival soon
+            n = qBound<qint64>(lo, qint32(value(cmd_ActualPosition)) + rng.bounded(-3000, 3000),
+                               hi);
         const QString text = rng.bounded(8) ? QString::number(n) : QStringLiteral("-");
         const bool all = rng.bounded(4), enter = rng.bounded(3) == 0;
         QTest::keyClick(box, all ? Qt::Key_A : Qt::Key_Backspace,
                         all ? Qt::ControlModifier : Qt::NoModifier);
-        typed = {box, keyOf.value(box), 0, prop(box, "value"), false};
+        typed = {box, keyOf.value(box), 0, prop(box, "value"), false, {}};
         QTest::keyClicks(box, text);
         // What the field reads now; keys that changed nothing leave a host field nothing to commit.
         bool ok = false;
@@ -162,6 +218,7 @@ class TestMonkey final : public QObject
         auto *hostField = qobject_cast<SpinBox *>(box);
         typed.valid =
             ok && typed.value >= lo && typed.value <= hi && (!hostField || hostField->isEditing());
+        typed.text = box->property("cleanText").toString();
         if (enter)
             QTest::keyClick(box, Qt::Key_Return);
         return say("type \"%1\" into %2%3%4", text, box->window() != host.get() ? "picture " : "",
@@ -188,7 +245,15 @@ class TestMonkey final : public QObject
                  << (stop ? write(cmd_ActualPosition, 0) : write(cmd_ClearOnNull, 1));
         if (name == "btnClear" && variant != 74) // Rowan clears no encoder
             want << write(cmd_EncoderPosition, 0);
+        clicking = true;
         button->click();
+        clicking = false;
+        if ((move || stop) && variant != 74) {
+            shuttle.active = move || (shuttle.active && name == "btnClear");
+            shuttle.start = qint32(value(cmd_ActualPosition));
+            shuttle.target = qint32(value(cmd_TargetPosition));
+            shuttle.bar = percent(shuttle.start);
+        }
         const MotionAxis &m = module->motion(0);
         if (move && !module->journal().constLast().startsWith("refused"))
             braking.on = false;
@@ -233,12 +298,14 @@ class TestMonkey final : public QObject
     QString poll(const QString &key, qint64 change, int milliseconds = 0)
     {
         const bool clearPending = value(cmd_ClearOnNull) != 0;
+        // A change may come just before a click, the next polling round still to come.
+        const bool read = milliseconds > 0 || rng.bounded(5);
         if (milliseconds == 0)
             module->setModuleValue(0, key, change);
-        milliseconds == 0 ? module->pollTraces() : module->advance(milliseconds);
+        milliseconds ? module->advance(milliseconds) : read ? module->pollTraces() : void();
         time += milliseconds;
-        polled = polled || shown;
-        polledNow = true;
+        polled = polled || (shown && read);
+        polledNow = polledNow || read;
         // Clear on Null zeros the counters of a motor at rest, which stays there.
         const MotionAxis &m = module->motion(0);
         const bool cleared = clearPending && value(cmd_ClearOnNull) == 0 && milliseconds > 0;
@@ -246,20 +313,26 @@ class TestMonkey final : public QObject
             broken = say("Clear on Null left the motor at %1 (%2 pps)", m.position(), m.velocity());
         if (milliseconds == 0 || cleared)
             braking.position = m.position(); // the counter was set
-        return milliseconds ? say("advance %1", milliseconds) : say("module %1 = %2", key, change);
+        return milliseconds ? say("advance %1", milliseconds)
+                            : say("module %1 = %2%3", key, change, read ? "" : ", unread");
     }
 
     QString changeModule()
     {
         const QStringList keys = AxisController::keys();
-        const QString key = keys.at(rng.bounded(keys.size()));
-        const Model::AxilParameter *p = module->parameter(0, key);
-        const qint64 v = pick(p->minimum(), p->maximum(), rng.bounded(3) == 0);
+        // Often the value that a person is typing, read by the host (for another view, say).
+        const bool read = !typed.key.isEmpty() && rng.bounded(2);
+        const QString key = read ? typed.key : keys.at(rng.bounded(keys.size()));
+        Model::AxilParameter *p = module->parameter(0, key);
+        const qint64 v = pick(p->minimum(), p->maximum(), !read && rng.bounded(3) == 0);
         // The position even beyond 32 bits, to 2^50 (as far as a simulated motor counts steps);
         // ramp values at or above their minimum (a module brakes with what it has).
-        if (key == cmd_ActualPosition || rng.bounded(4) == 0)
+        if (key == cmd_ActualPosition || (!read && rng.bounded(4) == 0))
             return poll(cmd_ActualPosition, qBound(-(1LL << 50), v, 1LL << 50));
-        return poll(key, keys.indexOf(key) >= 5 ? qMax(v, p->minimum()) : v);
+        const QString what = poll(key, keys.indexOf(key) >= 5 ? qMax(v, p->minimum()) : v);
+        if (read)
+            p->readValue(false);
+        return what + (read ? ", read" : "");
     }
 
     // The ramp picture of the Hazel and Maple panels, closed by its window or by the button.
@@ -284,6 +357,8 @@ class TestMonkey final : public QObject
             return "(shown)";
         shown ? tool->hidePlugin() : tool->show(); // hiding is a tab switch: the focus leaves
         shown ? tool->hide() : tool->showPlugin(); // showing reads, like a polling round
+        if (!shown && variant != 74)               // and the tool looks at the position it knows
+            reported(hostValue(cmd_ActualPosition));
         polledNow = shown = !shown;
         polled = false;
         return shown ? "show" : "hide";
@@ -293,6 +368,8 @@ class TestMonkey final : public QObject
     {
         module->clearJournal();
         want.clear();
+        turns.clear();
+        maybe.clear();
         polledNow = false;
         trapezoid =
             variant == 73 && child<QPushButton>(tool, "btnSwitchMode")->text().contains("eight");
@@ -301,11 +378,12 @@ class TestMonkey final : public QObject
             known[key] = module->parameter(0, key)->lastKnownValue();
         }
         const int r = rng.bounded(variant == 69 || variant == 72 ? 77 : 73);
-        const QString what = r < 8    ? showOrHide()
-                             : r < 22 ? click()
-                             : r < 36 ? typeInto()
-                             : r < 44 ? stepField()
-                             : r < 54 ? changeModule()
+        const QString what = typed.box && rng.bounded(4) == 0 ? lock()
+                             : r < 8                          ? showOrHide()
+                             : r < 22                         ? click()
+                             : r < 36                         ? typeInto()
+                             : r < 44                         ? stepField()
+                             : r < 54                         ? changeModule()
                              : r < 57 ? poll(rng.bounded(2) ? cmd_ChipStandby : cmd_ExternalStepDir,
                                              QList<qint64>{0, 0, 1, 2, 1LL << 32}[rng.bounded(5)])
                              : r < 67 ? poll({}, 0, rng.bounded(1, 300))
@@ -324,13 +402,14 @@ class TestMonkey final : public QObject
     {
         const auto showing = [&](const char *k) {
             const Model::AxilParameter *p = module->parameter(0, k);
-            return qBound(p->minimum(), values.value(k), p->maximum());
+            return clampToInt(qBound(p->minimum(), values.value(k), p->maximum()));
         };
         const qint64 start = showing(cmd_StartVelocity);
         const int band = QStringList{cmd_V1, cmd_V2, cmd_A1, cmd_A2, cmd_D1, cmd_D2}.indexOf(key);
         if (key == cmd_StopVelocity)
             return start > 10 && showing(cmd_StopVelocity) <= start &&
-                   v == qMin(start + 1, module->parameter(0, cmd_StopVelocity)->maximum());
+                   v == qMin<qint64>(start + 1,
+                                     clampToInt(module->parameter(0, cmd_StopVelocity)->maximum()));
         const bool trapezoidal =
             child<QPushButton>(tool, "btnSwitchMode")->text().contains("eight");
         return band >= 0 && (trapezoid || trapezoidal) &&
@@ -349,19 +428,28 @@ class TestMonkey final : public QObject
             const QStringList words = line.split(' ');
             const QString key = words.value(2);
             const qint64 v = words.value(3).toLongLong();
-            const bool turn = key == cmd_TargetPosition && polledNow && variant != 74 &&
-                              child<QCheckBox>(tool, "cbAlternating")->isChecked();
             const bool rule = variant == 73 && words.first() == "write" &&
                               (mends(reg, key, v) || mends(known, key, v));
             if (!want.isEmpty() && want.first() == line)
                 want.removeFirst();
-            else if (want.contains(line) || (!turn && !rule))
+            else if (!turns.isEmpty() && turns.first() == line)
+                turns.removeFirst();
+            else if (maybe.removeOne(line))
+                continue;
+            else if (want.contains(line) || !rule)
                 return say("unexpected: %1, while missing: %2", entry, want.join(", "));
             if (words.first() == "write" && line == entry)
                 reg[key] = known[key] = v;
         }
-        if (!want.isEmpty())
-            return "missing: " + want.join(", ");
+        if (!want.isEmpty() || !turns.isEmpty())
+            return "missing: " + (want + turns).join(", ");
+        if (variant != 74 && shown &&
+            child<QProgressBar>(tool, "progressBar")->value() != shuttle.bar)
+            return say("the bar shows %1%, not %2%",
+                       child<QProgressBar>(tool, "progressBar")->value(), shuttle.bar);
+        if (auto *f = qobject_cast<SpinBox *>(typed.box.data());
+            f && f->isEditing() && f->isEnabled() && f->property("cleanText") != typed.text)
+            return say("typing \"%1\" was overwritten with \"%2\"", typed.text, f->cleanText());
 
         // After Stop and Clear the motor brakes to rest without turning back, and stays there.
         const MotionAxis &motion = module->motion(0);
@@ -381,8 +469,9 @@ class TestMonkey final : public QObject
         // A shown tool, after a polling round, shows the module's state: the position, and in each
         // field the host's value within the module's limits (the Larch stop velocity's minimum
         // may be raised; the target is the person's). Birch divisors are locked while moving.
-        if (polled && shownPosition() != QString::number(qint32(value(cmd_ActualPosition))))
-            return say("shows position %1, not %2", shownPosition(), value(cmd_ActualPosition));
+        const qint64 known = hostValue(cmd_ActualPosition);
+        if (polled && shownPosition() != QString::number(qint32(known)))
+            return say("shows position %1, not %2", shownPosition(), known);
         QHash<QWidget *, QString> fields = keyOf;
         if (variant != 74)
             fields.insert(child<QSpinBox>(tool, "editTargetPosition"), cmd_TargetPosition);
@@ -400,17 +489,29 @@ class TestMonkey final : public QObject
             if (combo ? combo->currentIndex() != (v >= 0 && v < combo->count() ? v : -1)
                       : prop(w, "maximum") != hi || (min != lo && !raised) ||
                             (key != cmd_TargetPosition && prop(w, "value") != qBound(min, v, hi)) ||
-                            (divisor && w->isEnabled() != (value(cmd_ActualVelocity) == 0)))
+                            (divisor && w->isEnabled() != (hostValue(cmd_ActualVelocity) == 0)))
                 return say("%1 shows %2 in %3..%4 (enabled: %5); the host knows %6 in %7..%8", key,
                            combo ? combo->currentIndex() : prop(w, "value"), min,
                            prop(w, "maximum"), w->isEnabled(), v, lo, hi);
         }
+        // Larch: a start velocity above 10 keeps the stop velocity above it (or at the top of
+        // its range), once neither is being typed.
+        const auto at = [this](const char *k) {
+            const Model::AxilParameter *p = module->parameter(0, k);
+            return qint64(clampToInt(qBound(p->minimum(), p->lastKnownValue(), p->maximum())));
+        };
+        const qint64 start = at(cmd_StartVelocity), stop = at(cmd_StopVelocity);
+        const qint64 top = clampToInt(module->parameter(0, cmd_StopVelocity)->maximum());
+        if (variant == 73 && shown && !typed.key.contains("StartVel") &&
+            !typed.key.contains("StopVel") && start > 10 && stop < qMin(start + 1, top))
+            return say("the Larch stop velocity %1 is not above the start velocity %2", stop,
+                       start);
         if (variant != 74 || !polled)
             return QString();
         // Rowan: each hint follows its state, read as an int; the tool follows the state that
         // changed last, and a blocked tool has all its controls disabled.
-        const int standby = qint32(value(cmd_ChipStandby)),
-                  stepDir = qint32(value(cmd_ExternalStepDir));
+        const int standby = qint32(hostValue(cmd_ChipStandby)),
+                  stepDir = qint32(hostValue(cmd_ExternalStepDir));
         auto *hints = child<QGroupBox>(tool, "gbHints");
         const auto labels = hints->findChildren<QLabel *>();
         const bool enabled = tool->toolEnabled();
@@ -459,8 +560,15 @@ private slots:
                 module->setLimits(0, cmd_TargetPosition, -(1LL << 40), 1LL << 40);
                 module->setLimits(0, cmd_MaxVelocity, 0, 1LL << 36);
                 module->setLimits(0, cmd_StartStopVelocity, -(1LL << 33), 1LL << 33);
+                module->setLimits(0, cmd_StartVelocity, 0, 1LL << 40);
+                module->setLimits(0, cmd_StopVelocity, 0, 1LL << 40);
             }
             braking.on = false;
+            connect(module->controller(0)->actualPosition, &Model::AbstractParameter::valueChanged,
+                    this, [this](qint64 v) {
+                        if (tool && !clicking && this->variant != 74)
+                            reported(v);
+                    });
             QStringList history{newTool()};
             for (int n = 0; n < (set ? steps : defaultSteps); ++n) {
                 history << step();
