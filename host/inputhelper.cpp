@@ -112,17 +112,22 @@ void InputHelper::addProxyItem(QWidget *proxy, bool)
             const QVariant pending = box->property(pendingValue);
             box->setProperty(pendingValue, QVariant());
             const int committed = box->intValue();
+            XmlParameterWidget *field = fieldOf(box);
             if (changed && pending.isValid()) {
                 // The field has answered the person's number: with it, or with the module's
                 // value if the module refused it. That answer is what to show.
                 box->setValue(pending.toInt());
+                // A field that showed the number already (the module's value lies beyond its
+                // range) wrote nothing: the person committed it, so it writes it now.
+                if (field && field->parameter() && field->value() == committed &&
+                    field->parameter()->lastKnownValue() != committed)
+                    field->setAndUpdateValue(committed);
                 return;
             }
             // A number that leaves the proxy as it was does not reach the field through
             // setValue, nor one that the field already shows (the module's value beyond the
             // field's range, or one that came meanwhile). The person committed it: the field
             // writes it if the module holds another.
-            XmlParameterWidget *field = fieldOf(box);
             if (field && field->parameter() &&
                 committed != BasicTools::clampToInt(field->parameter()->lastKnownValue())) {
                 field->setAndUpdateValue(committed);

@@ -320,11 +320,12 @@ class TestMonkey final : public QObject
     QString changeModule()
     {
         const QStringList keys = AxisController::keys();
-        // Often the value that a person is typing, read by the host (for another view, say).
-        const bool read = !typed.key.isEmpty() && rng.bounded(2);
+        // Often the value that a person is typing, read by the host (for another view, say). The
+        // Rowan tool reads its fields' values when shown, and follows no other reads.
+        const bool read = !typed.key.isEmpty() && variant != 74 && rng.bounded(2);
         const QString key = read ? typed.key : keys.at(rng.bounded(keys.size()));
         Model::AxilParameter *p = module->parameter(0, key);
-        const qint64 v = pick(p->minimum(), p->maximum(), !read && rng.bounded(3) == 0);
+        const qint64 v = pick(p->minimum(), p->maximum(), rng.bounded(3) == 0);
         // The position even beyond 32 bits, to 2^50 (as far as a simulated motor counts steps);
         // ramp values at or above their minimum (a module brakes with what it has).
         if (key == cmd_ActualPosition || (!read && rng.bounded(4) == 0))
