@@ -8,7 +8,6 @@
 #include "hostmessages.h"
 #include "inputhelper.h"
 #include "inputrefusal.h"
-#include "mainappstyle.h"
 #include "parametertype.h"
 #include "simulatedmodule.h"
 #include "spinbox.h"
@@ -69,24 +68,6 @@ class TestParameterModel : public QObject
     Q_OBJECT
 
 private slots:
-    void readAndLimits()
-    {
-        SimulatedModule module;
-        Model::AxilParameter *p = module.parameter(0, vmaxKey);
-        QSignalSpy updated(p, &Model::AbstractParameter::valueUpdated);
-        QSignalSpy changed(p, &Model::AbstractParameter::valueChanged);
-        module.setModuleValue(0, vmaxKey, 2500);
-        QCOMPARE(p->readValue(true), qint64(2000)); // the cache does not ask the module
-        QCOMPARE(p->readValue(false), qint64(2500));
-        QCOMPARE(p->readValue(false), qint64(2500));
-        QCOMPARE(updated.count(), 2); // also when the value stays
-        QCOMPARE(changed.count(), 1);
-        QCOMPARE(module.readCount(0, vmaxKey), 2);
-        module.setLimits(0, vmaxKey, 0, 3000);
-        QCOMPARE(p->xmlParameter()->value()->upperLimit(), qint64(3000));
-        QVERIFY(!p->writeValue(3001));
-    }
-
     void missingParameter()
     {
         SimulatedModule module;
@@ -151,16 +132,6 @@ private slots:
         QVERIFY(option->widget()->isEnabled());
         tool.setEnabled(true);
         QVERIFY(vmax->widget()->isEnabled() && !target->widget()->isEnabled());
-
-        delete option;
-        QCOMPARE(tool.getWidgetParameters(),
-                 (QList<ToolsInterface::WidgetParameter>{{vmax, c->maxVelocity},
-                                                         {target, c->targetPosition}}));
-        QCOMPARE(tool.toolsName(), QStringLiteral("Motor 1 (Test tool)"));
-        tool.doMoveToPosition(-1200);
-        tool.doMoveToRelPosition(300);
-        tool.doMotorStop();
-        QCOMPARE(module.journal(), (QStringList{"move 1 -1200", "moveRel 1 300", "stop 1"}));
 
         // Polled once per round, however often traced; a tool's traces go with it.
         auto *other = new TestTool(1, &module);
@@ -359,13 +330,6 @@ private slots:
         QCOMPARE(spin.intValue(), 2100);
         QCOMPARE(done.count(), 0);
     }
-
-    void styleSkipsNullWidgets()
-    {
-        QWidget window;
-        MainAppStyle::additionalWidgetSetting({nullptr, &window, nullptr});
-        QCOMPARE(window.styleSheet(), MainAppStyle::styleSheet());
-    }
 };
 
 // The input helper window: proxies on the picture, lines to its anchors, values, tips, typing.
@@ -430,34 +394,6 @@ private slots:
         QCOMPARE(helper.anchorPoint("editA"), anchor);
         QCOMPARE(helper.lines(),
                  QVector<QLineF>{QLineF(proxies.first()->geometry().topLeft(), anchor)});
-    }
-
-    void valuesAndTips()
-    {
-        InputHelper helper(picture, AbstractRamp::SShaped);
-        SpinBox *a = addProxy(helper, QStringLiteral("editA"), QPoint(10, 10));
-        SpinBox *b = addProxy(helper, QStringLiteral("editB"), QPoint(100, 10));
-        SpinBox field;
-        field.setObjectName(QStringLiteral("editA"));
-        field.setRange(0, 100000);
-        connect(&field, SIGNAL(valueChanged(int)), &helper, SLOT(setValue(int)));
-        QSignalSpy proxyChanges(a, SIGNAL(valueChanged(int)));
-        // A value reaches the proxy of the sender's name alone, once, and the proxy grows to show
-        // it.
-        const int narrow = a->width();
-        field.setValue(99999);
-        QCOMPARE(QVector<int>({a->intValue(), b->intValue(), proxyChanges.count()}),
-                 QVector<int>({99999, 0, 1}));
-        QVERIFY(a->width() > narrow);
-        // A proxy's tip on hover is its advanced one, not its own.
-        a->setToolTip(QStringLiteral("short"));
-        a->setProperty(DynamicProperty::AdvancedTip, QStringLiteral("Velocity VMAX long"));
-        helper.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&helper));
-        QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), a->mapToGlobal(QPoint(2, 2)));
-        QApplication::sendEvent(a, &hover);
-        QTRY_COMPARE(QToolTip::text(), QStringLiteral("Velocity VMAX long"));
-        QToolTip::hideText();
     }
 
     // A proxy stands for the tool's field of its name. A commit in it is written, also of the
