@@ -10,6 +10,8 @@
 
 #include "axilparameter.h"
 #include "axiscontroller.h"
+#include "cachedbackdrop.h"
+#include "cachedprogressbar.h"
 #include "genericstepperpositionmode.h"
 #include "inputhelper.h"
 #include "parametertype.h"
@@ -246,12 +248,13 @@ Q_NEVER_INLINE double updateDirect(QLabel *label, QProgressBar *bar, int updates
     return double(timer.nsecsElapsed()) / 1000.0 / updates;
 }
 
-// A label and a bar of the tool's exact size and look, opaque (they fill their own background)
-// and of fixed size (a new text costs no layout), as the tool's are.
+// A label and a bar of the tool's exact size and look, opaque and of fixed size (a new text costs
+// no layout), as the tool's are. The label fills its own background; the bar does too, or paints
+// from the pictures shared by the tools' bars (paintedAsTool).
 class BareWidgets final
 {
 public:
-    BareWidgets(const QLabel *toolLabel, const QProgressBar *toolBar)
+    BareWidgets(const QLabel *toolLabel, const QProgressBar *toolBar, bool paintedAsTool)
     {
         auto *layout = new QVBoxLayout(&window);
         label = new QLabel(QStringLiteral("0"));
@@ -265,10 +268,13 @@ public:
         bar->setFormat(toolBar->format());
         bar->setRange(toolBar->minimum(), toolBar->maximum());
         bar->setFixedSize(toolBar->size());
-        for (QWidget *w : {static_cast<QWidget *>(label), static_cast<QWidget *>(bar)}) {
-            w->setAutoFillBackground(true);
-            layout->addWidget(w);
-        }
+        label->setAutoFillBackground(true);
+        layout->addWidget(label);
+        layout->addWidget(bar);
+        if (paintedAsTool)
+            new CachedProgressBar(bar, new CachedBackdrop(bar));
+        else
+            bar->setAutoFillBackground(true);
         window.show();
         settle();
     }
@@ -292,8 +298,8 @@ UpdateFigures measureUpdate(int runs)
     const auto *toolLabel = child<QLabel>(tool.get(), "dispActualPosition");
     const auto *toolBar = child<QProgressBar>(tool.get(), "progressBar");
 
-    BareWidgets bare(toolLabel, toolBar);
-    BareWidgets plain(toolLabel, toolBar);
+    BareWidgets bare(toolLabel, toolBar, true);
+    BareWidgets plain(toolLabel, toolBar, false);
 
     updateViaTool(actual, updates);
     updateDirect(bare.label, bare.bar, updates);
