@@ -1,5 +1,6 @@
 #include "cachedbackdrop.h"
 #include "cachedprogressbar.h"
+#include "inputhelper.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -52,6 +53,8 @@ class TestPaintCache : public QObject
 private slots:
     void barLooksAsPlain_data();
     void barLooksAsPlain();
+    void helperPictureFollowsChanges_data();
+    void helperPictureFollowsChanges();
 };
 
 // Each change follows a picture of the bar as shown, so that a cache that missed the change
@@ -118,6 +121,32 @@ void TestPaintCache::barLooksAsPlain()
         bars.cached->setFocus();
     QVERIFY(!plain.first.isNull());
     QCOMPARE(bars.look(bars.cached), plain);
+}
+
+void TestPaintCache::helperPictureFollowsChanges_data()
+{
+    QTest::addColumn<bool>("resize");
+    QTest::newRow("resized") << true;
+    QTest::newRow("recoloured") << false;
+}
+
+// A window that has painted its picture, changed, against one made as it ends up.
+void TestPaintCache::helperPictureFollowsChanges()
+{
+    QFETCH(bool, resize);
+    const QString picture = QStringLiteral(":/Images/sRamp1");
+    InputHelper changed(picture, AbstractRamp::rampMode(0));
+    InputHelper fresh(picture, AbstractRamp::rampMode(0));
+    changed.resize(400, 300);
+    changed.grab();
+    QPalette palette = changed.palette();
+    palette.setColor(QPalette::Base, QColor(250, 240, 200));
+    for (InputHelper *helper : {&changed, &fresh}) {
+        helper->resize(resize ? QSize(520, 390) : QSize(400, 300));
+        if (!resize)
+            helper->setPalette(palette);
+    }
+    QCOMPARE(changed.grab().toImage(), fresh.grab().toImage());
 }
 
 QTEST_MAIN(TestPaintCache)
