@@ -117,7 +117,8 @@ QStyleOptionProgressBar styleOption(const QProgressBar *bar)
 } // namespace
 
 CachedProgressBar::CachedProgressBar(QProgressBar *bar, CachedBackdrop *backdrop)
-    : QObject(bar), m_bar(bar), m_backdrop(backdrop), m_fontKey(bar->font().key())
+    : QObject(bar), m_bar(bar), m_backdrop(backdrop), m_fontKey(bar->font().key()),
+      m_paletteKey(paletteKey(bar->palette()))
 {
     m_bar->installEventFilter(this);
     connect(m_bar, &QProgressBar::valueChanged, this, &CachedProgressBar::valueChanged);
@@ -156,11 +157,16 @@ bool CachedProgressBar::eventFilter(QObject *watched, QEvent *event)
     case QEvent::FontChange:
     case QEvent::Polish:
         m_fontKey = m_bar->font().key();
+        m_paletteKey = paletteKey(m_bar->palette());
+        break;
+    case QEvent::PaletteChange:
+        m_paletteKey = paletteKey(m_bar->palette());
         break;
     case QEvent::StyleChange:
         // A style sheet may change what the same style object draws.
         clearCache();
         m_fontKey = m_bar->font().key();
+        m_paletteKey = paletteKey(m_bar->palette());
         break;
     default:
         break;
@@ -180,7 +186,7 @@ bool CachedProgressBar::paint()
     const QStyleOptionProgressBar option = styleOption(m_bar);
     QStyle *style = m_bar->style();
     const PictureKey key{m_backdrop->pictureKey(),
-                         paletteKey(option.palette),
+                         m_paletteKey,
                          style,
                          backdrop.size(),
                          backdrop.devicePixelRatioF(),

@@ -36,7 +36,9 @@ private:
 
     QProgressBar *m_bar;
     CachedBackdrop *m_backdrop;
+    // Of the bar's font and palette, which change seldom; kept from their change events.
     QString m_fontKey;
+    quint64 m_paletteKey;
     // The value in the picture last drawn from the cache; none after the bar painted itself.
     int m_shownValue = 0;
     bool m_shownFromCache = false;
