@@ -48,14 +48,16 @@ struct PictureKey
 
 uint qHash(const PictureKey &k, uint seed = 0)
 {
-    QtPrivate::QHashCombine combine;
-    seed = combine(seed, k.backdrop);
-    seed = combine(seed, k.palette);
-    seed = combine(seed, k.size.width());
-    seed = combine(seed, k.size.height());
-    seed = combine(seed, k.state);
-    seed = combine(seed, k.progress);
-    seed = combine(seed, k.text);
+    const auto combine = [&seed](uint hash) {
+        seed ^= hash + 0x9e3779b9u + (seed << 6) + (seed >> 2);
+    };
+    combine(::qHash(k.backdrop));
+    combine(::qHash(k.palette));
+    combine(::qHash(k.size.width()));
+    combine(::qHash(k.size.height()));
+    combine(::qHash(k.state));
+    combine(::qHash(k.progress));
+    combine(::qHash(k.text));
     return seed;
 }
 
@@ -127,11 +129,6 @@ CachedProgressBar::CachedProgressBar(QProgressBar *bar, CachedBackdrop *backdrop
 int CachedProgressBar::cachedPictures()
 {
     return pictureCache().count();
-}
-
-int CachedProgressBar::cacheLimitBytes()
-{
-    return cacheLimitKib * 1024;
 }
 
 void CachedProgressBar::clearCache()

@@ -24,9 +24,8 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-    // The pictures held by all bars, and the most bytes that they may take.
+    // The pictures held for all bars (for tests), and emptying the cache.
     static int cachedPictures();
-    static int cacheLimitBytes();
     static void clearCache();
 
 private:
