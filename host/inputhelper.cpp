@@ -5,6 +5,7 @@
 #include "dynamicproperty.h"
 #include "hostmessages.h"
 #include "inputrefusal.h"
+#include "sharedsvgrenderers.h"
 #include "spinbox.h"
 #include "toolsinterface.h"
 #include "xmlparameterwidget.h"
@@ -34,7 +35,7 @@ const char changedWhileTyping[] = "_inputHelperChangedWhileTyping";
 } // namespace
 
 InputHelper::InputHelper(const QString &picture, AbstractRamp::rampMode mode, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_renderer(new QSvgRenderer(picture, this)), m_mode(mode)
+    : QWidget(parent, Qt::Window), m_renderer(SharedSvgRenderers::renderer(picture)), m_mode(mode)
 {
     layoutContents();
 }
@@ -362,10 +363,8 @@ void InputHelper::updatePolygon()
 void InputHelper::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    if (hasPicture()) {
-        painter.fillRect(m_pictureRect, palette().base());
-        m_renderer->render(&painter, m_pictureRect);
-    }
+    if (hasPicture())
+        painter.drawPixmap(m_pictureRect.topLeft(), picture());
     if (m_lines.isEmpty())
         return;
     painter.setRenderHint(QPainter::Antialiasing);
@@ -378,6 +377,26 @@ void InputHelper::paintEvent(QPaintEvent *)
         painter.drawEllipse(line.p2(), 2.5, 2.5);
 }
 
+const QPixmap &InputHelper::picture()
+{
+    // The picture changes only with its size (the window's scale) and the palette; a paint for
+    // a line or a proxy draws it as it was.
+    const qreal ratio = devicePixelRatioF();
+    const QSize size = m_pictureRect.size() * ratio;
+    if (m_picture.size() == size && qFuzzyCompare(m_picture.devicePixelRatioF(), ratio))
+        return m_picture;
+    m_picture = QPixmap(size);
+    m_picture.setDevicePixelRatio(ratio);
+    const QBrush base = palette().base();
+    if (!base.isOpaque())
+        m_picture.fill(Qt::transparent);
+    QPainter painter(&m_picture);
+    const QRect area(QPoint(), m_pictureRect.size());
+    painter.fillRect(area, base);
+    m_renderer->render(&painter, area);
+    return m_picture;
+}
+
 void InputHelper::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
@@ -387,6 +406,8 @@ void InputHelper::resizeEvent(QResizeEvent *event)
 void InputHelper::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        m_picture = QPixmap();
     // Several ramp pictures may be open at once: each title names its motor.
     const auto *tool = qobject_cast<const ToolsInterface *>(parentWidget());
     if (event->type() != QEvent::WindowTitleChange || !tool || m_titling)

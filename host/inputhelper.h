@@ -4,6 +4,7 @@
 #include "host_global.h"
 
 #include <QLineF>
+#include <QPixmap>
 #include <QPointer>
 #include <QRect>
 #include <QVector>
@@ -85,7 +86,11 @@ private:
     void layoutContents();
     void computeLines();
 
-    QSvgRenderer *m_renderer;
+    // The picture at the size it is drawn, rendered again after a resize or a palette change.
+    const QPixmap &picture();
+
+    QSvgRenderer *m_renderer; // shared with every window and item that shows the same picture
+    QPixmap m_picture;
     const AbstractRamp::rampMode m_mode;
     QVector<QPointer<QWidget>> m_proxies;
     QVector<QLineF> m_lines;

@@ -6,6 +6,7 @@
 #include "axilparameter.h"
 #include "axiscontroller.h"
 #include "helpertargetarea.h"
+#include "sharedsvgrenderers.h"
 #include "toolsinterface.h"
 #include "xmlparameterwidget.h"
 
@@ -166,7 +167,9 @@ void StepperPositionModeLarch::trapezMode(bool on)
                 widget->setEnabled(widget == widgetVMAX || widget == widgetAMAX ||
                                    widget == widgetDMAX);
         }
-        auto *item = new QGraphicsSvgItem(QStringLiteral(":/Images/TrapezRampe"));
+        auto *item = new QGraphicsSvgItem;
+        item->setSharedRenderer(
+            SharedSvgRenderers::renderer(QStringLiteral(":/Images/TrapezRampe")));
         scene->clear();
         scene->setSceneRect(item->boundingRect());
         scene->addItem(item);
@@ -177,7 +180,10 @@ void StepperPositionModeLarch::trapezMode(bool on)
         if (widget)
             widget->setEnabled(true);
     }
-    auto *item = new QGraphicsSvgItem(QStringLiteral(":/Images/EightPointRamp"));
+    // The pictures are parsed once, for all panels and switches.
+    auto *item = new QGraphicsSvgItem;
+    item->setSharedRenderer(
+        SharedSvgRenderers::renderer(QStringLiteral(":/Images/EightPointRamp")));
     item->setParent(scene);
     item->setPos(0, 0);
     scene->clear();

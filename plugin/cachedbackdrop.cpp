@@ -23,8 +23,13 @@ bool CachedBackdrop::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
     if (watched == m_parent) {
-        if (type == QEvent::Paint && rendering == 0)
+        if (type == QEvent::Paint && rendering == 0) {
             m_backdrop = QPixmap();
+            // Qt leaves out an opaque child when its parent repaints, as if it looked the same
+            // over any parent: it is drawn again here, over what the parent has become.
+            if (m_widget->testAttribute(Qt::WA_OpaquePaintEvent))
+                m_widget->update();
+        }
         return false;
     }
     if (watched != m_widget)
@@ -73,6 +78,13 @@ bool CachedBackdrop::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
+const QPixmap &CachedBackdrop::picture()
+{
+    if (m_backdrop.isNull())
+        render();
+    return m_backdrop;
+}
+
 void CachedBackdrop::render()
 {
     // A widget moved to another parent keeps only a plain background.
@@ -86,4 +98,11 @@ void CachedBackdrop::render()
     m_parent->render(&m_backdrop, QPoint(), QRegion(m_widget->geometry()),
                      QWidget::DrawWindowBackground);
     --rendering;
+    // Rendered seldom (after the parent painted), so the pixels themselves can be hashed; two
+    // seeds make a 64-bit key.
+    const QImage image = m_backdrop.toImage();
+    const auto bytes = size_t(image.sizeInBytes());
+    m_key = (quint64(qHashBits(image.constBits(), bytes, 0x9e3779b9u)) << 32) ^
+            qHashBits(image.constBits(), bytes, 0x85ebca6bu) ^ quint64(image.width()) << 16 ^
+            quint64(image.height());
 }

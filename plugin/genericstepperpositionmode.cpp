@@ -7,6 +7,7 @@
 #include "axiscontroller.h"
 #include "basictools.h"
 #include "cachedbackdrop.h"
+#include "cachedprogressbar.h"
 #include "inputrefusal.h"
 #include "plugindevinfo.h"
 #include "pluginvariant.h"
@@ -79,7 +80,7 @@ GenericStepperPositionMode::GenericStepperPositionMode(QString name, unsigned ch
     // layout of the form do not.
     SteadyLabelItem::install(ui->gridLayout, ui->dispActualPosition);
     new CachedBackdrop(ui->dispActualPosition);
-    new CachedBackdrop(ui->progressBar);
+    new CachedProgressBar(ui->progressBar, new CachedBackdrop(ui->progressBar));
 
     if (getVariant(variant))
         ui->mainLayout->addWidget(stepperMenu);
