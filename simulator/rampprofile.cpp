@@ -148,10 +148,13 @@ RampPlan RampPlan::toTarget(const RampProfile &ramp, double velocity, double acc
         const double j = shaper.neutralJerk(a);
         const double t = -a / j;
         const double lost = v * t + a * t * t / 2 + j * t * t * t / 6;
-        if (lost >= distance)
+        const double left = v + a * t + j * t * t / 2;
+        // Too far to reach before the deceleration ends, or too slow to outlast it (the motor
+        // would turn round without standing): it comes to rest, and sets off again from there.
+        if (lost >= distance || left < 0)
             return toRest(ramp, velocity, acceleration, false);
         plan.append(t, v, a, j);
-        v += a * t + j * t * t / 2;
+        v = left;
         a = 0;
     }
 

@@ -193,10 +193,6 @@ private:
         quiet = stopping = false;
         const int what = pick(0, 99);
         if (what < 40) {
-            // An S-shaped stop's deceleration can outlast the velocity when a move further on
-            // takes over: the motor turns round without standing. Not simulated right yet.
-            if (ramp.sShaped && m.mode() == MotionAxis::Mode::Stopping && m.isMoving())
-                return true;
             const bool relative = what >= 25;
             const int to = relative ? pick(-2000, 2000) : pick(-3000, 3000);
             const qint64 base = reg(cmd_RelativePositioningOption) ? m.position() : targetRegister;
@@ -250,10 +246,11 @@ private:
         stopFrom = std::abs(v);
     }
 
-    // Time runs until nothing is left to do: a move under way ends on its target.
+    // Time runs until nothing is left to do: a move under way ends on its target. A stop
+    // deceleration of a few pps² takes minutes.
     bool settle()
     {
-        for (int ms = 0; ms < 120000 && (module.motion(0).needsTime() || clearPending); ++ms)
+        for (int ms = 0; ms < 600000 && (module.motion(0).needsTime() || clearPending); ++ms)
             EXPECT(tick());
         EXPECT(!module.motion(0).needsTime() && !clearPending && v == 0);
         EXPECT(!positioning || (x == double(target) && reg(cmd_ActualPosition) == target));
