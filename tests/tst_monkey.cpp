@@ -49,10 +49,10 @@ class TestMonkey final : public QObject
         QString key;
         qint64 value = 0, before = 0; // the number typed (if valid) and the one shown before
         bool valid = false;
-        QString text;                          // what the field reads while the person types
-    } typed;                                   // the field that a person typed in and has not left
-    bool shown = false, polled = false;        // polled: shown, and a polling round since
-    bool polledNow = false, trapezoid = false; // in this step; Larch trapezoidal as it began
+        QString text;                   // what the field reads while the person types
+    } typed;                            // the field that a person typed in and has not left
+    bool shown = false, polled = false; // polled: shown, and a polling round since
+    bool trapezoid = false;             // Larch trapezoidal as the step began
     QStringList want, turns; // the journal lines that this step must add, each list in order
     QStringList maybe;       // and those that it may add
     QHash<QString, qint64> reg, known; // the module's values and the host's, as this step began
@@ -97,6 +97,12 @@ class TestMonkey final : public QObject
     }
     qint64 value(const char *key) const { return module->moduleValue(0, key); }
     qint64 hostValue(const char *key) const { return module->parameter(0, key)->lastKnownValue(); }
+    // A value as a field shows it: within the parameter's limits, as an int.
+    qint64 inRange(const char *key, qint64 v) const
+    {
+        const Model::AxilParameter *p = module->parameter(0, key);
+        return clampToInt(qBound(p->minimum(), v, p->maximum()));
+    }
     QString shownPosition() const
     {
         return child<QLabel>(tool, variant == 74 ? "dispActPos" : "dispActualPosition")->text();
@@ -173,8 +179,8 @@ class TestMonkey final : public QObject
 
     // A field typed in and left (Enter, the focus elsewhere, the tool hidden) is committed: one
     // write of the typed number if it differs from what the field showed or, in a host field (a
-    // proxy too), from the module's value as the host knows it. A field locked meanwhile (by a
-    // polling round), a closed ramp picture or a deleted tool drops what was typed.
+    // proxy too), from the module's value as the host knows it. A field locked meanwhile, a
+    // closed ramp picture or a deleted tool drops what was typed.
     void settleTyped()
     {
         QAbstractSpinBox *box = typed.box;
@@ -183,7 +189,7 @@ class TestMonkey final : public QObject
             (hostField ? hostField->isEditing()
                        : box->hasFocus() && (!typed.valid || prop(box, "value") != typed.value)))
             return;
-        const bool dropped = !box || !box->isEnabled() || !box->window()->isVisible() || polledNow;
+        const bool dropped = !box || !box->isEnabled() || !box->window()->isVisible();
         if (!dropped && typed.valid && !typed.key.isEmpty() &&
             (typed.value != typed.before ||
              (hostField && typed.value != clampToInt(known.value(typed.key))))) {
@@ -305,7 +311,6 @@ class TestMonkey final : public QObject
         milliseconds ? module->advance(milliseconds) : read ? module->pollTraces() : void();
         time += milliseconds;
         polled = polled || (shown && read);
-        polledNow = polledNow || read;
         // Clear on Null zeros the counters of a motor at rest, which stays there.
         const MotionAxis &m = module->motion(0);
         const bool cleared = clearPending && value(cmd_ClearOnNull) == 0 && milliseconds > 0;
@@ -360,7 +365,7 @@ class TestMonkey final : public QObject
         shown ? tool->hide() : tool->showPlugin(); // showing reads, like a polling round
         if (!shown && variant != 74)               // and the tool looks at the position it knows
             reported(hostValue(cmd_ActualPosition));
-        polledNow = shown = !shown;
+        shown = !shown;
         polled = false;
         return shown ? "show" : "hide";
     }
@@ -371,7 +376,6 @@ class TestMonkey final : public QObject
         want.clear();
         turns.clear();
         maybe.clear();
-        polledNow = false;
         trapezoid =
             variant == 73 && child<QPushButton>(tool, "btnSwitchMode")->text().contains("eight");
         for (const QString &key : AxisController::keys()) {
@@ -402,8 +406,7 @@ class TestMonkey final : public QObject
     bool mends(const QHash<QString, qint64> &values, const QString &key, qint64 v) const
     {
         const auto showing = [&](const char *k) {
-            const Model::AxilParameter *p = module->parameter(0, k);
-            return clampToInt(qBound(p->minimum(), values.value(k), p->maximum()));
+            return inRange(k, values.value(k));
         };
         const qint64 start = showing(cmd_StartVelocity);
         const int band = QStringList{cmd_V1, cmd_V2, cmd_A1, cmd_A2, cmd_D1, cmd_D2}.indexOf(key);
@@ -480,7 +483,9 @@ class TestMonkey final : public QObject
             QWidget *w = it.key();
             const QString &key = it.value();
             const Model::AxilParameter *p = module->parameter(0, key);
-            if (w == typed.box || w->window() != host.get() || w->isHidden() || !p->exists())
+            if (w == typed.box ||
+                (w->window() == host.get() ? w->isHidden() : !w->isVisible() || key == typed.key) ||
+                !p->exists())
                 continue;
             const qint64 v = p->lastKnownValue(), hi = clampToInt(p->maximum());
             const qint64 lo = clampToInt(p->minimum()), min = prop(w, "minimum");
@@ -497,11 +502,8 @@ class TestMonkey final : public QObject
         }
         // Larch: a start velocity above 10 keeps the stop velocity above it (or at the top of
         // its range), once neither is being typed.
-        const auto at = [this](const char *k) {
-            const Model::AxilParameter *p = module->parameter(0, k);
-            return qint64(clampToInt(qBound(p->minimum(), p->lastKnownValue(), p->maximum())));
-        };
-        const qint64 start = at(cmd_StartVelocity), stop = at(cmd_StopVelocity);
+        const qint64 start = inRange(cmd_StartVelocity, hostValue(cmd_StartVelocity));
+        const qint64 stop = inRange(cmd_StopVelocity, hostValue(cmd_StopVelocity));
         const qint64 top = clampToInt(module->parameter(0, cmd_StopVelocity)->maximum());
         if (variant == 73 && shown && !typed.key.contains("StartVel") &&
             !typed.key.contains("StopVel") && start > 10 && stop < qMin(start + 1, top))
