@@ -231,9 +231,9 @@ class TestMonkey final : public QObject
                    keyOf.value(box, box->objectName()), enter ? ", Enter" : "");
     }
 
-    QString click()
+    QString click(QAbstractButton *button = nullptr)
     {
-        auto *button = static_cast<QAbstractButton *>(any(usable<QAbstractButton>()));
+        button = button ? button : static_cast<QAbstractButton *>(any(usable<QAbstractButton>()));
         if (!button)
             return "no button to click";
         const QString name = button->objectName();
@@ -357,9 +357,9 @@ class TestMonkey final : public QObject
         return "ramp picture button";
     }
 
-    QString showOrHide()
+    QString showOrHide(bool now = false)
     {
-        if (shown && rng.bounded(4))
+        if (shown && !now && rng.bounded(4))
             return "(shown)";
         shown ? tool->hidePlugin() : tool->show(); // hiding is a tab switch: the focus leaves
         shown ? tool->hide() : tool->showPlugin(); // showing reads, like a polling round
@@ -368,6 +368,22 @@ class TestMonkey final : public QObject
         shown = !shown;
         polled = false;
         return shown ? "show" : "hide";
+    }
+
+    // A move that the motor ends while the tool is hidden; then the tool is shown, or Stop is
+    // pressed while it is still hidden.
+    QString arrive()
+    {
+        if (variant == 74)
+            return "events";
+        QString what = shown && rng.bounded(2)
+                           ? click(child<QAbstractButton>(tool, "btnAbsolute")) + ", "
+                           : QString();
+        what += shown ? showOrHide(true) + ", run to rest, " : QString("run to rest, ");
+        for (int ms = 0; ms < 20000 && module->motion(0).isMoving(); ms += 100)
+            poll({}, 0, 100);
+        return what +
+               (rng.bounded(2) ? click(child<QAbstractButton>(tool, "btnStop")) : showOrHide(true));
     }
 
     QString step()
@@ -392,7 +408,8 @@ class TestMonkey final : public QObject
                              : r < 57 ? poll(rng.bounded(2) ? cmd_ChipStandby : cmd_ExternalStepDir,
                                              QList<qint64>{0, 0, 1, 2, 1LL << 32}[rng.bounded(5)])
                              : r < 67 ? poll({}, 0, rng.bounded(1, 300))
-                             : r < 69 ? poll({}, 0, rng.bounded(2000, 8000))
+                             : r < 68 ? poll({}, 0, rng.bounded(2000, 8000))
+                             : r < 69 ? arrive()
                              : r < 70 ? newTool()
                              : r < 73 ? (QTest::qWait(0), QString("events")) // and deferred deletes
                                       : ramp();
