@@ -52,18 +52,10 @@ class TestMonkey final : public QObject
         QString text;                   // what the field reads while the person types
     } typed;                            // the field that a person typed in and has not left
     bool shown = false, polled = false; // polled: shown, and a polling round since
-    bool trapezoid = false;             // Larch trapezoidal as the step began
-    QStringList want, turns; // the journal lines that this step must add, each list in order
-    QStringList maybe;       // and those that it may add
-    QHash<QString, qint64> reg, known; // the module's values and the host's, as this step began
-    qint64 time = 0;                   // simulated milliseconds
-    QString broken;                    // found while acting
-    struct
-    {
-        bool on = false, smooth = false; // since Stop or Clear; smooth: the speed may grow
-        double velocity = 0;
-        qint64 position = 0, time = 0;
-    } braking;
+    QStringList want, turns;      // the journal lines that this step must add, each list in order
+    QStringList maybe;            // and those that it may add
+    QHash<QString, qint64> known; // the host's values, as this step began
+    QString broken;               // found while acting
     // The move that the tool follows, from the start and target it read back after a button;
     // bar: the percentage that the progress bar must show.
     struct
@@ -107,11 +99,6 @@ class TestMonkey final : public QObject
     {
         return child<QLabel>(tool, variant == 74 ? "dispActPos" : "dispActualPosition")->text();
     }
-    // A Hazel stop on the S-shaped ramp first takes the acceleration back to 0: the speed may grow.
-    bool sRamp() const
-    {
-        return variant == 69 && value(cmd_SShapedRamp) != 0 && value(cmd_StopDeceleration) <= 0;
-    }
 
     int percent(qint32 position) const
     {
@@ -146,7 +133,6 @@ class TestMonkey final : public QObject
         const int to = rng.bounded(-50000, 50000);
         want << say("move 0 %1", to);
         module->moveToPosition(0, to);
-        braking.on = false;
         return poll({}, 0, 100) + say(", another tool's move to %1", to);
     }
 
@@ -260,12 +246,6 @@ class TestMonkey final : public QObject
             shuttle.target = qint32(value(cmd_TargetPosition));
             shuttle.bar = percent(shuttle.start);
         }
-        const MotionAxis &m = module->motion(0);
-        if (move && !module->journal().constLast().startsWith("refused"))
-            braking.on = false;
-        if (stop) // a stop that is under way keeps its plan
-            braking = {true, sRamp() || (braking.on && braking.smooth), m.velocity(), m.position(),
-                       time};
         // Clear zeros the counters at once, and the tool shows it.
         const QString counters =
             say("%1 %2 %3 %4", value(cmd_ActualPosition), value(cmd_TargetPosition),
@@ -303,21 +283,12 @@ class TestMonkey final : public QObject
     // The module's own change, or simulated time, and the polling round that follows.
     QString poll(const QString &key, qint64 change, int milliseconds = 0)
     {
-        const bool clearPending = value(cmd_ClearOnNull) != 0;
         // A change may come just before a click, the next polling round still to come.
         const bool read = milliseconds > 0 || rng.bounded(5);
         if (milliseconds == 0)
             module->setModuleValue(0, key, change);
         milliseconds ? module->advance(milliseconds) : read ? module->pollTraces() : void();
-        time += milliseconds;
         polled = polled || (shown && read);
-        // Clear on Null zeros the counters of a motor at rest, which stays there.
-        const MotionAxis &m = module->motion(0);
-        const bool cleared = clearPending && value(cmd_ClearOnNull) == 0 && milliseconds > 0;
-        if (cleared && (m.position() != 0 || m.isMoving() || value(cmd_EncoderPosition) != 0))
-            broken = say("Clear on Null left the motor at %1 (%2 pps)", m.position(), m.velocity());
-        if (milliseconds == 0 || cleared)
-            braking.position = m.position(); // the counter was set
         return milliseconds ? say("advance %1", milliseconds)
                             : say("module %1 = %2%3", key, change, read ? "" : ", unread");
     }
@@ -392,10 +363,7 @@ class TestMonkey final : public QObject
         want.clear();
         turns.clear();
         maybe.clear();
-        trapezoid =
-            variant == 73 && child<QPushButton>(tool, "btnSwitchMode")->text().contains("eight");
         for (const QString &key : AxisController::keys()) {
-            reg[key] = module->moduleValue(0, key);
             known[key] = module->parameter(0, key)->lastKnownValue();
         }
         const int r = rng.bounded(variant == 69 || variant == 72 ? 77 : 73);
@@ -417,27 +385,6 @@ class TestMonkey final : public QObject
         return what;
     }
 
-    // The Larch panel keeps the stop velocity above a start velocity of more than 10 and, on the
-    // trapezoidal ramp, V1 and V2 at 0 and A1, A2, D1, D2 at the maxima: it writes only to mend
-    // values (the module's or the host's, as its fields show them) that break these rules.
-    bool mends(const QHash<QString, qint64> &values, const QString &key, qint64 v) const
-    {
-        const auto showing = [&](const char *k) {
-            return inRange(k, values.value(k));
-        };
-        const qint64 start = showing(cmd_StartVelocity);
-        const int band = QStringList{cmd_V1, cmd_V2, cmd_A1, cmd_A2, cmd_D1, cmd_D2}.indexOf(key);
-        if (key == cmd_StopVelocity)
-            return start > 10 && showing(cmd_StopVelocity) <= start &&
-                   v == qMin<qint64>(start + 1,
-                                     clampToInt(module->parameter(0, cmd_StopVelocity)->maximum()));
-        const bool trapezoidal =
-            child<QPushButton>(tool, "btnSwitchMode")->text().contains("eight");
-        return band >= 0 && (trapezoid || trapezoidal) &&
-               v == QList<qint64>{0, showing(cmd_MaxAcceleration),
-                                  showing(cmd_MaxDeceleration)}[band / 2];
-    }
-
     QString check()
     {
         if (!broken.isEmpty())
@@ -448,9 +395,11 @@ class TestMonkey final : public QObject
             const QString line = entry.startsWith("refused ") ? entry.mid(8) : entry;
             const QStringList words = line.split(' ');
             const QString key = words.value(2);
-            const qint64 v = words.value(3).toLongLong();
-            const bool rule = variant == 73 && words.first() == "write" &&
-                              (mends(reg, key, v) || mends(known, key, v));
+            // The Larch panel mends the stop velocity and the trapezoidal bands: its own test
+            // holds it to the values; here they may come, and are what the fields show later.
+            const bool rule =
+                variant == 73 && words.first() == "write" &&
+                (key == cmd_StopVelocity || QRegularExpression("[VAD][12]$").match(key).hasMatch());
             if (!want.isEmpty() && want.first() == line)
                 want.removeFirst();
             else if (!turns.isEmpty() && turns.first() == line)
@@ -460,7 +409,7 @@ class TestMonkey final : public QObject
             else if (want.contains(line) || !rule)
                 return say("unexpected: %1, while missing: %2", entry, want.join(", "));
             if (words.first() == "write" && line == entry)
-                reg[key] = known[key] = v;
+                known[key] = words.value(3).toLongLong();
         }
         if (!want.isEmpty() || !turns.isEmpty())
             return "missing: " + (want + turns).join(", ");
@@ -471,21 +420,6 @@ class TestMonkey final : public QObject
         if (auto *f = qobject_cast<SpinBox *>(typed.box.data());
             f && f->isEditing() && f->isEnabled() && f->property("cleanText") != typed.text)
             return say("typing \"%1\" was overwritten with \"%2\"", typed.text, f->cleanText());
-
-        // After Stop and Clear the motor brakes to rest without turning back, and stays there.
-        const MotionAxis &motion = module->motion(0);
-        const qint64 position = motion.position();
-        const double v = motion.velocity(), v0 = braking.velocity, dt = (time - braking.time) / 1e3;
-        const double moved = double(position - braking.position);
-        const bool back = v * v0 < 0 || moved * v0 < 0 || (v0 == 0 && moved != 0);
-        const bool faster = std::abs(v) > std::abs(v0) * 1.000001 ||
-                            std::abs(moved) > std::abs(v0) * dt + 1 ||
-                            (dt > 0 && v != 0 && motion.acceleration() * v >= 0); // or coasting
-        if (braking.on && (motion.isPositioning() || back || (faster && !braking.smooth)))
-            return say("after Stop or Clear: from %1 at %2 pps to %3 at %4 pps in %5 s, towards %6",
-                       braking.position, v0, position, v, dt, motion.target());
-        if (braking.on)
-            braking = {true, braking.smooth || sRamp(), v, position, time};
 
         // A shown tool, after a polling round, shows the module's state: the position, and in each
         // field the host's value within the module's limits (the Larch stop velocity's minimum
@@ -583,7 +517,6 @@ private slots:
                 module->setLimits(0, cmd_StartVelocity, 0, 1LL << 40);
                 module->setLimits(0, cmd_StopVelocity, 0, 1LL << 40);
             }
-            braking.on = false;
             connect(module->controller(0)->actualPosition, &Model::AbstractParameter::valueChanged,
                     this, [this](qint64 v) {
                         if (tool && !clicking && this->variant != 74)

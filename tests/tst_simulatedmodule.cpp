@@ -211,6 +211,8 @@ private:
         } else if (what < 58) {
             EXPECT(sent(module.motorStop(0), true, QStringLiteral("stop 0")));
             stop();
+            if (what < 54) // as Clear does: the counter set before the stop is planned
+                EXPECT(write(actualKey, x = pick(-3000, 3000)));
         } else if (what < 70) {
             EXPECT(writeSetting(settings[pick(0, int(settings.size()) - 1)]));
         } else if (what < 74) {
