@@ -354,16 +354,17 @@ class TestMonkey final : public QObject
         want.clear();
         turns.clear();
         maybe.clear();
-        for (const QString &key : AxisController::keys()) {
+        for (const QString &key : AxisController::keys())
             known[key] = module->parameter(0, key)->lastKnownValue();
-        }
         const int r = rng.bounded(variant == 69 || variant == 72 ? 77 : 73);
-        const QString what = typed.box && rng.bounded(4) == 0 ? lock()
-                             : r < 8                          ? showOrHide()
-                             : r < 22                         ? click()
-                             : r < 36                         ? typeInto()
-                             : r < 44                         ? stepField()
-                             : r < 54                         ? changeModule()
+        // A Birch motor locks only the divisors: a move comes more often while one is typed in.
+        const int locking = typed.key.endsWith("Divisor") ? 2 : 4;
+        const QString what = typed.box && rng.bounded(locking) == 0 ? lock()
+                             : r < 8                                ? showOrHide()
+                             : r < 22                               ? click()
+                             : r < 36                               ? typeInto()
+                             : r < 44                               ? stepField()
+                             : r < 54                               ? changeModule()
                              : r < 57 ? poll(rng.bounded(2) ? cmd_ChipStandby : cmd_ExternalStepDir,
                                              QList<qint64>{0, 0, 1, 2, 1LL << 32}[rng.bounded(5)])
                              : r < 67 ? poll({}, 0, rng.bounded(1, 300))
