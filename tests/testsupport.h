@@ -69,18 +69,6 @@ inline QStringList writes(const SimulatedModule &module)
     return module.journal().filter(QRegularExpression(QStringLiteral("^write ")));
 }
 
-// An edit in an input-helper proxy reaches the module; the module's value comes back into the
-// proxy, unechoed.
-inline void checkProxyRoundTrip(SimulatedModule &module, SpinBox *proxy, const QString &key)
-{
-    module.clearJournal();
-    proxy->setValue(1234);
-    module.setModuleValue(0, key, 55);
-    module.parameter(0, key)->readValue(false);
-    QCOMPARE(proxy->intValue(), 55);
-    QCOMPARE(module.journal(), QStringList{"write 0 " + key + " 1234"});
-}
-
 // Later clicks on the button hide and show the same input-helper window; closing the window
 // leaves the button checked or not, as the panel wants.
 inline void checkHelperWindowToggles(QPushButton *button, QWidget *window, bool checkedAfterClose)

@@ -27,46 +27,6 @@ class TestGenericTool final : public QObject
 private slots:
     void init() { QLocale::setDefault(QLocale::c()); }
 
-    // With "Alternating movement" on, only the motor reaching the target turns it round: Stop
-    // and Clear send what they send and nothing else, whether the tool saw the arrival or not.
-    void buttonsWhileAlternating_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<bool>("hidden"); // the motor arrives while the tool is hidden
-        QTest::addColumn<int>("trips");   // arrivals seen before the button: 1 is on its way back
-        for (const char *button : {"btnStop", "btnClear"})
-            for (int trips : {0, 1, 2})
-                QTest::addRow("%s, %d", button, trips) << QString(button) << (trips == 0) << trips;
-    }
-
-    void buttonsWhileAlternating()
-    {
-        QFETCH(QString, button);
-        QFETCH(bool, hidden);
-        QFETCH(int, trips);
-        SimulatedModule module;
-        Tool tool = shownTool(module, 71);
-        child<QCheckBox>(tool, "cbAlternating")->setChecked(true);
-        child<QSpinBox>(tool, "editTargetPosition")->setValue(800);
-        child<QPushButton>(tool, "btnAbsolute")->click();
-        if (hidden)
-            tool->hidePlugin();
-        for (int ms = 0; ms < 20000 &&
-                         (hidden ? !module.motion(0).hasArrived() : writes(module).size() < trips);
-             ms += 10)
-            module.advance(10);
-        module.advance(trips == 1 ? 300 : 0); // on its way back from 800
-        module.clearJournal();
-        child<QPushButton>(tool, qPrintable(button))->click();
-        module.advance(10000);
-        QVERIFY(module.motion(0).isAtRest());
-        QCOMPARE(module.journal().join(", ").remove("write 0 par::"),
-                 button == "btnStop"
-                     ? "stop 0"
-                     : "stop 0, TargetPosition 0, ActualPosition 0, EncoderPosition 0");
-        QCOMPARE(child<QProgressBar>(tool, "progressBar")->value(), 100);
-    }
-
     // What the window shows of the number and the bar follows the motor, update after update:
     // the screen (the backing store as the last paints left it) matches a fresh rendering.
     void screenFollowsTheMotor_data()

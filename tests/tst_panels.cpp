@@ -147,7 +147,6 @@ private slots:
                          (QStringList{parameter->displayName(), parameter->unit(),
                                       parameter->displayName() + ": ", parameter->unit()}));
             QVERIFY(!window->anchorPoint(word.at(0)).isNull()); // the picture marks the field
-            checkProxyRoundTrip(module, proxy, parameter->parameterName());
         }
         checkHelperWindowToggles(button, window, !hazel);
     }
@@ -213,34 +212,6 @@ private slots:
         for (const auto &[name, value] : edits)
             child<XmlParameterWidget>(tool, name)->setValue(value);
         QCOMPARE(rates(), QStringLiteral("7813 122070313"));
-    }
-
-    // A divisor that locks while a person types in it writes nothing; what is committed once
-    // the motor stands is written.
-    void lockedDivisorWritesNothing()
-    {
-        SimulatedModule module;
-        Tool tool = shownTool(module, 70, true);
-        QApplication::setActiveWindow(tool.get());
-        child<QPushButton>(tool, "btnHideController")->click();
-        QWidget *divisor = child<XmlParameterWidget>(tool, "editPulseDivisor")->widget();
-        const auto type = [divisor] {
-            divisor->setFocus();
-            QTest::keyClick(divisor, Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClicks(divisor, "9");
-        };
-        type();
-        QSignalSpy messages(HostMessages::instance(), &HostMessages::posted);
-        QVERIFY(module.moveToPosition(0, 5000)); // another tool, say, starts the motor
-        module.advance(100);
-        QVERIFY(!divisor->isEnabled());
-        QCOMPARE(valueOf(divisor), 5); // what the module holds, not the typing
-        QCOMPARE(messages.count(), 1);
-        module.advance(20000);
-        QVERIFY(writes(module).isEmpty());
-        type();
-        QTest::keyClick(divisor, Qt::Key_Return);
-        QCOMPARE(writes(module), QStringList{"write 0 par::PulseDivisor 9"});
     }
 };
 

@@ -18,7 +18,6 @@ private slots:
     void adaptsToTheModule_data();
     void adaptsToTheModule();
     void hintsMoveNoControl();
-    void lockedFieldWritesNothing();
 };
 
 void TestRowanTool::editsWriteAfterTheFirstShow()
@@ -137,25 +136,6 @@ void TestRowanTool::hintsMoveNoControl()
         QVERIFY(child<QWidget>(tool, "dispActPos")->isEnabled());
         QCOMPARE(places(), before);
     }
-}
-
-// Typing ends in one write of the committed number (the monkey's job); a field that a hint
-// locks while a person types in it writes nothing and shows again what the module holds.
-void TestRowanTool::lockedFieldWritesNothing()
-{
-    SimulatedModule module;
-    Tool tool = shownTool(module, 74, true);
-    QApplication::setActiveWindow(tool.get());
-    child<QPushButton>(tool, "btnHideController")->click();
-    auto *edit = child<QSpinBox>(tool, "editAcceleration");
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, "2500");
-    module.setModuleValue(0, "par::ChipStandby", 1);
-    module.pollTraces();
-    QVERIFY(!edit->isEnabled());
-    QCOMPARE(module.journal(), QStringList());
-    QCOMPARE(edit->value(), int(module.moduleValue(0, "par::MaxAcceleration")));
 }
 
 QTEST_MAIN(TestRowanTool)
