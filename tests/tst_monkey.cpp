@@ -194,8 +194,8 @@ class TestMonkey final : public QObject
         const qint64 lo = prop(box, "minimum"), hi = prop(box, "maximum");
         qint64 n = rng.bounded(4) ? pick(lo, hi, rng.bounded(3) == 0) : prop(box, "value");
         if (box->objectName() == "editTargetPosition" && rng.bounded(2)) // an arrival soon
-            n = qBound<qint64>(lo, qint32(value(cmd_ActualPosition)) + rng.bounded(-3000, 3000),
-                               hi);
+            n = qBound<qint64>(
+                lo, qint64(qint32(value(cmd_ActualPosition))) + rng.bounded(-3000, 3000), hi);
         const QString text = rng.bounded(8) ? QString::number(n) : QStringLiteral("-");
         const bool all = rng.bounded(4), enter = rng.bounded(3) == 0;
         QTest::keyClick(box, all ? Qt::Key_A : Qt::Key_Backspace,
