@@ -126,13 +126,21 @@ void TestRowanTool::hintsMoveNoControl()
     QCoreApplication::processEvents();
     const QStringList before = places();
     auto *box = child<QGroupBox>(tool, "gbHints");
-    const std::pair<const char *, int> steps[] = {
-        {"ChipStandby", 2}, {"ExternalStepDir", 1}, {"ChipStandby", 0}, {"ExternalStepDir", 0}};
+    // A hint for standby and for step/direction 1; the state that changed last locks the tool
+    // or frees it (step/direction 2 locks it without a hint).
+    const std::pair<const char *, int> steps[] = {{"ChipStandby", 2},
+                                                  {"ExternalStepDir", 1},
+                                                  {"ChipStandby", 0},
+                                                  {"ExternalStepDir", 2},
+                                                  {"ExternalStepDir", 0}};
+    int standby = 0, stepDir = 0;
     for (const auto &[key, value] : steps) {
+        (QByteArray(key) == "ChipStandby" ? standby : stepDir) = value;
         module.setModuleValue(0, QLatin1String("par::") + key, value);
         module.pollTraces();
         QCoreApplication::processEvents();
-        QCOMPARE(box->isVisible(), key == QLatin1String("ChipStandby") || value != 0);
+        QCOMPARE(box->isVisible(), standby != 0 || stepDir == 1);
+        QCOMPARE(tool->toolEnabled(), value == 0);
         QVERIFY(child<QWidget>(tool, "dispActPos")->isEnabled());
         QCOMPARE(places(), before);
     }
