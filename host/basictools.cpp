@@ -6,8 +6,17 @@ namespace BasicTools {
 
 QLocale numberLocale()
 {
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    // Made again only when the application's locale changes: the position display writes a
+    // number at every update, and changing a locale's options copies it.
+    thread_local bool made = false;
+    thread_local QLocale source, locale;
+    const QLocale current;
+    if (!made || !(current == source)) {
+        made = true;
+        source = current;
+        locale = current;
+        locale.setNumberOptions(current.numberOptions() | QLocale::OmitGroupSeparator);
+    }
     return locale;
 }
 

@@ -410,14 +410,12 @@ void InputHelper::changeEvent(QEvent *event)
         m_picture = QPixmap();
     // Several ramp pictures may be open at once: each title names its motor.
     const auto *tool = qobject_cast<const ToolsInterface *>(parentWidget());
-    if (event->type() != QEvent::WindowTitleChange || !tool || m_titling)
+    if (event->type() != QEvent::WindowTitleChange || !tool)
         return;
+    // The new title's own change ends here.
     const QString suffix = QStringLiteral(" \u2014 ") + tool->toolsName();
-    if (windowTitle().endsWith(suffix))
-        return;
-    m_titling = true;
-    setWindowTitle(windowTitle() + suffix);
-    m_titling = false;
+    if (!windowTitle().endsWith(suffix))
+        setWindowTitle(windowTitle() + suffix);
 }
 
 void InputHelper::dropTyping()

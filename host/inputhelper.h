@@ -96,5 +96,4 @@ private:
     QVector<QLineF> m_lines;
     QRect m_pictureRect;
     qreal m_scale = 1.0;
-    bool m_titling = false;
 };
