@@ -1,7 +1,6 @@
 #include "inputhelper.h"
 
 #include "axilparameter.h"
-#include "basictools.h"
 #include "dynamicproperty.h"
 #include "hostmessages.h"
 #include "inputrefusal.h"
@@ -114,25 +113,20 @@ void InputHelper::addProxyItem(QWidget *proxy, bool)
             box->setProperty(pendingValue, QVariant());
             const int committed = box->intValue();
             XmlParameterWidget *field = fieldOf(box);
-            if (changed && pending.isValid()) {
-                // The field has answered the person's number: with it, or with the module's
-                // value if the module refused it. That answer is what to show.
+            const bool answered = changed && pending.isValid();
+            // The field has answered the person's number: with it, or with the module's value
+            // if the module refused it. That answer is what to show.
+            if (answered)
                 box->setValue(pending.toInt());
-                // A field that showed the number already (the module's value lies beyond its
-                // range) wrote nothing: the person committed it, so it writes it now.
-                if (field && field->parameter() && field->value() == committed &&
+            // A number the field took from the proxy was written (and shows, unless refused).
+            // One it did not take (the proxy or the field showed it already: the module's value
+            // beyond the field's range, or one that came meanwhile) the person committed all the
+            // same: the field writes it if the module holds another.
+            if (field && field->parameter()) {
+                if ((!answered || field->value() == committed) &&
                     field->parameter()->lastKnownValue() != committed)
                     field->setAndUpdateValue(committed);
-                return;
-            }
-            // A number that leaves the proxy as it was does not reach the field through
-            // setValue, nor one that the field already shows (the module's value beyond the
-            // field's range, or one that came meanwhile). The person committed it: the field
-            // writes it if the module holds another.
-            if (field && field->parameter() &&
-                committed != BasicTools::clampToInt(field->parameter()->lastKnownValue())) {
-                field->setAndUpdateValue(committed);
-            } else if (!field && pending.isValid() && pending.toInt() != committed) {
+            } else if (!answered && pending.isValid() && pending.toInt() != committed) {
                 box->setValue(pending.toInt(), false);
                 box->setValue(committed);
             }

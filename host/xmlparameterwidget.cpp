@@ -285,9 +285,10 @@ void XmlParameterWidget::onCommitted()
     const bool written = m_editWritten;
     m_editWritten = false;
     // A commit is the person's decision even when it leaves the number as it was: the module's
-    // value may have changed meanwhile (it waited in m_pending), and the person's number wins.
+    // value may have changed meanwhile (it waited in m_pending), or lie beyond the field's range
+    // where the field shows its limit, and the person's number wins.
     if (!written && m_parameter && m_parameter->exists() &&
-        value() != clampToInt(m_parameter->lastKnownValue()))
+        value() != m_parameter->lastKnownValue())
         onEdited(value());
     if (!m_hasPending)
         return;

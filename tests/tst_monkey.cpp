@@ -175,10 +175,9 @@ class TestMonkey final : public QObject
             return;
         const bool dropped = !box || !box->isEnabled() || !box->window()->isVisible();
         if (!dropped && typed.valid && !typed.key.isEmpty() &&
-            (typed.value != typed.before ||
-             (hostField && typed.value != clampToInt(known.value(typed.key))))) {
+            (typed.value != typed.before || (hostField && typed.value != known.value(typed.key)))) {
             // A number that the module came to hold meanwhile need not be written again.
-            (hostField && typed.value == clampToInt(known.value(typed.key)) ? maybe : want)
+            (hostField && typed.value == known.value(typed.key) ? maybe : want)
                 << write(typed.key, typed.value);
             known[typed.key] = typed.value; // for a proxy of the same field, later in the step
         }
