@@ -9,6 +9,7 @@
 #include <QVector>
 
 class AxisController;
+class MotionPlans;
 class XmlParameterInterface;
 namespace Model {
 class BaseXMLParameter;
@@ -44,6 +45,8 @@ public:
     virtual bool moveToPosition(unsigned char motor, int position) = 0;
     virtual bool moveToRelPosition(unsigned char motor, int distance) = 0;
     virtual bool motorStop(unsigned char motor) = 0;
+    // The module's plans for its motors' moves, when it makes them known; null by default.
+    virtual MotionPlans *motionPlans() { return nullptr; }
 
     // Traces, registered per owner (a tool).
     void addTrace(const QObject *owner, XmlParameterInterface *trace);

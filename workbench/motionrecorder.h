@@ -2,6 +2,7 @@
 
 #include <QVector>
 #include <deque>
+#include <limits>
 
 class SimulatedModule;
 
@@ -16,8 +17,12 @@ public:
     {
         double time = 0; // simulated seconds since the module was connected
         double position = 0;
-        double velocity = 0; // in the unit of the motor's velocity register
+        double velocity = 0; // steps per second, with its sign
         double target = 0;
+        // Where the module's plan for the move under way has the motor at this time, and how
+        // fast; NaN while the motor follows no plan or the module makes none known.
+        double plannedPosition = std::numeric_limits<double>::quiet_NaN();
+        double plannedVelocity = std::numeric_limits<double>::quiet_NaN();
     };
 
     // How far back samples are kept, in simulated seconds.
