@@ -14,9 +14,11 @@
 #include "cachedprogressbar.h"
 #include "genericstepperpositionmode.h"
 #include "inputhelper.h"
+#include "mainwindow.h"
 #include "parametertype.h"
 #include "pluginvariant.h"
 #include "simulatedmodule.h"
+#include "toolhost.h"
 
 #include "ui_genericstepperpositionmode.h"
 #include "ui_stepperpositionmodebirch.h"
@@ -626,6 +628,50 @@ HelperFigures measureInputHelper(int variant, int runs)
     return {minimum(cpuTimes), minimum(wallTimes)};
 }
 
+// ---- workbench start-up --------------------------------------------------------------------
+
+// The workbench as its main() starts it, from the host (module, plugin) to the window painted for
+// the first time; the tools of the tabs not shown are made when their tab is first selected, so
+// the motor count should cost little. What happens before main() (loading the libraries) is not
+// counted; the plugin is loaded again each time, as the host unloads it.
+Q_NEVER_INLINE double startWorkbench(int motors)
+{
+    CpuTimer timer;
+    timer.start();
+    ToolHost host(motors);
+    if (!host.load(QStringLiteral(TOOL_PLUGIN)))
+        qFatal("%s", qPrintable(host.errorString()));
+    MainWindow window(&host);
+    PaintCounter paints(&window);
+    window.show();
+    settle();
+    const qint64 ns = timer.nsecsElapsed();
+    if (paints.count == 0)
+        qFatal("the workbench window was not painted");
+    window.shutdown();
+    return ns / 1e6;
+}
+
+struct StartupFigures
+{
+    double fewMs = 0;
+    double manyMs = 0;
+};
+
+StartupFigures measureStartup(int runs)
+{
+    constexpr int few = 6; // the default: one motor of each family
+    constexpr int many = 256;
+    startWorkbench(few);
+    startWorkbench(many);
+    QVector<double> fewTimes, manyTimes;
+    for (int run = 0; run < runs; ++run) {
+        fewTimes << startWorkbench(few);
+        manyTimes << startWorkbench(many);
+    }
+    return {minimum(fewTimes), minimum(manyTimes)};
+}
+
 // ---- report --------------------------------------------------------------------------------
 
 struct Row
@@ -687,7 +733,7 @@ bool parseOptions(const QStringList &args, Options *options)
         } else {
             std::fprintf(stderr,
                          "usage: %s [--json FILE] [--runs N] [--quick] "
-                         "[--only update,poll,create,memory,larch,helper]\n",
+                         "[--only update,poll,create,memory,larch,helper,startup]\n",
                          qPrintable(args.value(0)));
             return false;
         }
@@ -809,6 +855,18 @@ int main(int argc, char *argv[])
                     QStringLiteral("-"),
                     QStringLiteral("wall clock %1 / %2 ms with the timers")
                         .arg(number(hazel.wallMs), number(maple.wallMs))};
+    }
+
+    if (wanted("startup")) {
+        const StartupFigures f = measureStartup(options.runs);
+        const double ratio = f.manyMs / f.fewMs;
+        json.insert(QStringLiteral("workbench_startup_ms_6"), f.fewMs);
+        json.insert(QStringLiteral("workbench_startup_ms_256"), f.manyMs);
+        json.insert(QStringLiteral("workbench_startup_ratio_256_to_6"), ratio);
+        rows << Row{
+            QStringLiteral("workbench_startup_ratio_256_to_6"),
+            QStringLiteral("%1 (%2 / %3 ms)").arg(number(ratio), number(f.manyMs), number(f.fewMs)),
+            QStringLiteral("<= 1.5"), verdict(ratio <= 1.5)};
     }
 
     printTable(rows);

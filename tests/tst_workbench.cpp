@@ -248,7 +248,8 @@ private slots:
         QFETCH(int, tab);
         QVERIFY(m_window->selectTab(tab));
         ToolsInterface *tool = m_window->currentTool();
-        auto *page = qobject_cast<QScrollArea *>(m_window->tabs()->currentWidget());
+        auto *page = m_window->tabs()->currentWidget()->findChild<QScrollArea *>();
+        QVERIFY(page);
         auto *plot = m_window->findChild<QDockWidget *>(QStringLiteral("motionPlot"));
         QTRY_VERIFY(!page->horizontalScrollBar()->isVisible());
         const int plotWidth = plot->width();

@@ -29,6 +29,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -37,6 +38,14 @@ constexpr int reportTimeout = 8000;
 constexpr int minimumPollingRate = 10;
 constexpr int maximumPollingRate = 100;
 const char motorProperty[] = "motor"; // of a tab's page: the motor whose tool it shows
+
+// The scroll area in a tab's page that holds the tool; null before the tool was placed. A page
+// gets its scroll area with its tool, so that a module of many motors starts with as many plain
+// widgets, not as many scroll areas with their bars.
+QScrollArea *scrollArea(const QWidget *page)
+{
+    return page ? page->findChild<QScrollArea *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+}
 
 } // namespace
 
@@ -213,9 +222,7 @@ void MainWindow::addTools()
         QString family = ToolHost::familyName(module->pluginVariant(motor));
         if (family.isEmpty())
             family = offer.name;
-        auto *page = new QScrollArea;
-        page->setWidgetResizable(true);
-        page->setFrameShape(QFrame::NoFrame);
+        auto *page = new QWidget;
         page->setProperty(motorProperty, offer.motor);
         // Every tool has the same icon; without it six tabs fit beside the plot.
         const int index = m_tabs->addTab(page, tr("Motor %1 · %2").arg(motor).arg(family));
@@ -227,18 +234,24 @@ void MainWindow::addTools()
 
 ToolsInterface *MainWindow::placeTool(int index)
 {
-    auto *page = qobject_cast<QScrollArea *>(m_tabs->widget(index));
+    QWidget *page = m_tabs->widget(index);
     if (!page)
         return nullptr;
-    if (auto *tool = qobject_cast<ToolsInterface *>(page->widget()))
+    if (ToolsInterface *tool = toolAt(index))
         return tool;
     ToolsInterface *tool = m_host->tool(page->property(motorProperty).toInt());
     if (!tool)
         return nullptr;
+    auto *area = new QScrollArea;
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(area);
     // The forms give the tools a minimum size below what their content needs; without it the
     // tool's layout sets the minimum, so that the page scrolls instead of clipping.
     tool->setMinimumSize(0, 0);
-    page->setWidget(tool);
+    area->setWidget(tool);
     // A panel opened or closed changes what the tool needs.
     tool->installEventFilter(this);
     return tool;
@@ -266,8 +279,8 @@ void MainWindow::removeTools(bool exiting)
 
 ToolsInterface *MainWindow::toolAt(int index) const
 {
-    const auto *page = qobject_cast<QScrollArea *>(m_tabs->widget(index));
-    return page ? qobject_cast<ToolsInterface *>(page->widget()) : nullptr;
+    const QScrollArea *area = scrollArea(m_tabs->widget(index));
+    return area ? qobject_cast<ToolsInterface *>(area->widget()) : nullptr;
 }
 
 ToolsInterface *MainWindow::currentTool() const
@@ -524,7 +537,7 @@ void MainWindow::shutdown()
 void MainWindow::fitPlotToTool()
 {
     ToolsInterface *tool = currentTool();
-    const auto *page = qobject_cast<QScrollArea *>(m_tabs->currentWidget());
+    const QScrollArea *page = scrollArea(m_tabs->currentWidget());
     const Qt::DockWidgetArea area = dockWidgetArea(m_plotDock);
     if (!tool || !page || !m_plotDock->isVisible() || m_plotDock->isFloating() ||
         (area != Qt::LeftDockWidgetArea && area != Qt::RightDockWidgetArea))
