@@ -8,12 +8,14 @@
 #include "toolhost.h"
 
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QSet>
 
 #include <cmath>
+#include <utility>
 
 const char SettingsFile::formatName[] = "positionmode-settings";
 
@@ -179,13 +181,13 @@ bool SettingsFile::check(const QByteArray &document, const AxilModuleInterface *
         const auto m = static_cast<unsigned char>(motor);
         const int variant = module->pluginVariant(m);
         qint64 fileVariant = 0;
-        if (!toInteger(object.value(variantKey), &fileVariant) || fileVariant != variant)
+        const bool hasVariant = toInteger(object.value(variantKey), &fileVariant);
+        if (!hasVariant || fileVariant != variant)
             return fail(reason, tr("motor %1: the settings are for variant %2, the module's "
                                    "motor is variant %3")
                                     .arg(motor)
-                                    .arg(object.value(variantKey).isDouble()
-                                             ? familyOf(int(fileVariant))
-                                             : shown(object.value(variantKey)))
+                                    .arg(hasVariant ? familyOf(int(fileVariant))
+                                                    : shown(object.value(variantKey)))
                                     .arg(familyOf(variant)));
         if (!object.value(parametersKey).isObject())
             return fail(reason, tr("motor %1: \"parameters\" is %2, not an object")
