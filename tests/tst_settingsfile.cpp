@@ -105,8 +105,10 @@ private slots:
     void keysAreWhatTheToolBinds_data()
     {
         QTest::addColumn<int>("motor");
+        const ToolHost host;
         for (int motor = 0; motor < ToolHost::familyCount; ++motor)
-            QTest::newRow(qPrintable(QString::number(motor))) << motor;
+            QTest::newRow(qPrintable(ToolHost::familyName(host.module()->pluginVariant(motor))))
+                << motor;
     }
 
     void keysAreWhatTheToolBinds()
@@ -118,7 +120,8 @@ private slots:
         ToolsInterface *tool = m_window->currentTool();
         QSet<QString> bound;
         for (const XmlParameterWidget *field : tool->findChildren<XmlParameterWidget *>())
-            bound.insert(field->parameter()->parameterName());
+            if (field->parameter())
+                bound.insert(field->parameter()->parameterName());
         module->clearJournal();
         for (QSpinBox *box : tool->findChildren<QSpinBox *>())
             box->setValue(box->value() < box->maximum() ? box->value() + 1 : box->value() - 1);
