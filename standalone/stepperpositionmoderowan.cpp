@@ -113,6 +113,29 @@ StepperPositionModeRowan::StepperPositionModeRowan(QString name, unsigned char m
 
     if (module)
         connect(module, &QObject::destroyed, this, &StepperPositionModeRowan::moduleGone);
+    // A ramp value that the host writes for the person (a loaded settings file) shows at once;
+    // it is shown, not written back.
+    const QPair<Model::AxilParameter *, QWidget *> rampFields[] = {
+        {maxPosVelParam, ui->editMaxPosVel},
+        {accelerationParam, ui->editAcceleration},
+        {vStartStopParam, ui->editVStartStop},
+        {relativeToParam, ui->cbRelativeTo}};
+    for (const auto &ramp : rampFields) {
+        if (!ramp.first)
+            continue;
+        QWidget *field = ramp.second;
+        connect(ramp.first, &Model::AbstractParameter::valueChanged, this,
+                [this, field](long long value) {
+                    const QScopedValueRollback<bool> loading(initializing, true);
+                    // The field's own write comes back with the value it shows already.
+                    auto *edit = qobject_cast<QSpinBox *>(field);
+                    auto *combo = qobject_cast<QComboBox *>(field);
+                    if (edit && edit->value() != clampToInt(value))
+                        edit->setValue(clampToInt(value));
+                    else if (combo && combo->currentIndex() != clampToInt(value))
+                        combo->setCurrentIndex(clampToInt(value));
+                });
+    }
     if (actualPositionParam)
         connect(actualPositionParam, &Model::AbstractParameter::valueChanged, this,
                 [this](long long value) { displayActualPosition(static_cast<qint32>(value)); });

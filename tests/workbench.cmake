@@ -16,3 +16,9 @@ add_qt_test(tst_motionrecorder SOURCES tst_motionrecorder.cpp LIBRARIES workbenc
 target_compile_definitions(tst_motionrecorder PRIVATE
     TOOL_PLUGIN="$<TARGET_FILE:tools_generic_stepper_position_mode>")
 add_dependencies(tst_motionrecorder tools_generic_stepper_position_mode)
+
+add_qt_test(tst_settingsfile SOURCES tst_settingsfile.cpp LIBRARIES workbench_core)
+target_compile_definitions(tst_settingsfile PRIVATE
+    WORKBENCH_EXE="$<TARGET_FILE:workbench>"
+    TOOL_PLUGIN="$<TARGET_FILE:tools_generic_stepper_position_mode>")
+add_dependencies(tst_settingsfile workbench tools_generic_stepper_position_mode)

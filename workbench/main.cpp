@@ -125,12 +125,22 @@ int main(int argc, char *argv[])
     const QString motors = QStringLiteral("motors");
     const QString rampPicture = QStringLiteral("ramp-picture");
     const QString width = QStringLiteral("width");
+    const QString loadSettings = QStringLiteral("load-settings");
+    const QString saveSettings = QStringLiteral("save-settings");
     parser.addOptions({
         {plugin,
          QObject::tr("Load the tool plugin from PATH, a file or a directory (default: %1).")
              .arg(ToolHost::defaultPluginDirectory()),
          QStringLiteral("PATH")},
         {screenshot, QObject::tr("Save the window to FILE as PNG after start-up, then exit."),
+         QStringLiteral("FILE")},
+        {loadSettings,
+         QObject::tr("Write the ramp settings of FILE to the module's motors at start-up, "
+                     "before --move."),
+         QStringLiteral("FILE")},
+        {saveSettings,
+         QObject::tr("Save the ramp settings of the module's motors to FILE after --move and "
+                     "--run, then exit."),
          QStringLiteral("FILE")},
         {tab, QObject::tr("Select tab N (motor N) first, 0 to the number of motors less one."),
          QStringLiteral("N")},
@@ -209,19 +219,28 @@ int main(int argc, char *argv[])
         window.expandCurrentTool();
     if (parser.isSet(rampPicture) && !window.openRampPicture(&error))
         return fail(error);
+    if (parser.isSet(loadSettings) && !window.loadSettings(parser.value(loadSettings), &error))
+        return fail(error);
     if (parser.isSet(move) && !window.moveCurrentTool(target, &error))
         return fail(error);
     if (runMilliseconds > 0)
         window.runSimulatedTime(runMilliseconds);
 
+    if (parser.isSet(saveSettings)) {
+        const QString file = parser.value(saveSettings);
+        if (!window.saveSettings(file, &error))
+            return fail(error);
+        std::printf("workbench: wrote %s\n", qUtf8Printable(file));
+    }
     if (parser.isSet(screenshot)) {
         settle(&window);
         const QString file = parser.value(screenshot);
         if (!window.grab().save(file, "PNG"))
             return fail(QObject::tr("cannot write the screenshot to %1").arg(file));
         std::printf("workbench: wrote %s\n", qUtf8Printable(file));
-        return 0;
     }
+    if (parser.isSet(saveSettings) || parser.isSet(screenshot))
+        return 0;
     window.startClock();
     return QApplication::exec();
 }

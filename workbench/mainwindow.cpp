@@ -8,6 +8,7 @@
 #include "motionplot.h"
 #include "parametertype.h"
 #include "pluginvariant.h"
+#include "settingsfile.h"
 #include "simulatedmodule.h"
 #include "toolhost.h"
 #include "toolsinterface.h"
@@ -16,10 +17,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QFileDialog>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSignalBlocker>
@@ -62,7 +67,14 @@ MainWindow::MainWindow(ToolHost *host, QWidget *parent)
         size = size.boundedTo(screen->availableGeometry().size());
     resize(size);
     m_tabs->setDocumentMode(true);
-    setCentralWidget(m_tabs);
+    createSettingsOffer();
+    auto *central = new QWidget;
+    auto *centralLayout = new QVBoxLayout(central);
+    centralLayout->setContentsMargins(0, 0, 0, 0);
+    centralLayout->setSpacing(0);
+    centralLayout->addWidget(m_settingsOffer);
+    centralLayout->addWidget(m_tabs);
+    setCentralWidget(central);
 
     m_plot = new MotionPlot(&m_recorder);
     m_plotDock = new QDockWidget(tr("Motion"), this);
@@ -131,6 +143,39 @@ void MainWindow::createActions()
     m_rampPicture->setObjectName(QStringLiteral("rampPicture"));
     m_rampPicture->setCheckable(true);
     connect(m_rampPicture, &QAction::triggered, this, &MainWindow::toggleRampPicture);
+
+    m_saveSettings = new QAction(tr("&Save settings..."), this);
+    m_saveSettings->setObjectName(QStringLiteral("saveSettings"));
+    m_saveSettings->setToolTip(tr("Save the ramp settings of every motor to a file"));
+    connect(m_saveSettings, &QAction::triggered, this, &MainWindow::saveSettingsAs);
+
+    m_loadSettings = new QAction(tr("&Load settings..."), this);
+    m_loadSettings->setObjectName(QStringLiteral("loadSettings"));
+    m_loadSettings->setToolTip(tr("Write the ramp settings of a file to the module's motors"));
+    connect(m_loadSettings, &QAction::triggered, this, &MainWindow::loadSettingsFrom);
+}
+
+void MainWindow::createSettingsOffer()
+{
+    m_settingsOffer = new QFrame;
+    m_settingsOffer->setObjectName(QStringLiteral("settingsOffer"));
+    m_settingsOffer->setFrameShape(QFrame::StyledPanel);
+    m_settingsOffer->setAutoFillBackground(true);
+    m_settingsOffer->setBackgroundRole(QPalette::ToolTipBase);
+    m_settingsOfferText = new QLabel(m_settingsOffer);
+    m_settingsOfferText->setForegroundRole(QPalette::ToolTipText);
+    m_settingsOfferText->setWordWrap(true);
+    auto *apply = new QPushButton(tr("&Apply settings of the disconnected module"));
+    apply->setObjectName(QStringLiteral("applyKeptSettings"));
+    connect(apply, &QPushButton::clicked, this, &MainWindow::applyKeptSettings);
+    auto *dismiss = new QPushButton(tr("Dis&miss"));
+    dismiss->setObjectName(QStringLiteral("dismissKeptSettings"));
+    connect(dismiss, &QPushButton::clicked, this, &MainWindow::dismissKeptSettings);
+    auto *layout = new QHBoxLayout(m_settingsOffer);
+    layout->addWidget(m_settingsOfferText, 1);
+    layout->addWidget(apply);
+    layout->addWidget(dismiss);
+    m_settingsOffer->hide();
 }
 
 void MainWindow::createToolBars()
@@ -172,6 +217,9 @@ void MainWindow::createToolBars()
 void MainWindow::createMenus()
 {
     QMenu *file = menuBar()->addMenu(tr("&File"));
+    file->addAction(m_saveSettings);
+    file->addAction(m_loadSettings);
+    file->addSeparator();
     QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
 
@@ -210,6 +258,8 @@ void MainWindow::attachModule()
     m_connect->setEnabled(module == nullptr);
     m_disconnect->setEnabled(module != nullptr);
     m_stopAll->setEnabled(module != nullptr);
+    m_saveSettings->setEnabled(module != nullptr);
+    m_loadSettings->setEnabled(module != nullptr);
 }
 
 // A tab for every motor that the plugin offers a tool for; the tool itself is made when its
@@ -506,6 +556,9 @@ void MainWindow::disconnectModule()
 {
     if (!m_host->module())
         return;
+    // Taken while the module is still there; a new module may get them back.
+    m_keptSettings = SettingsFile::capture(m_host->module()).toJson();
+    m_settingsOffer->hide();
     m_host->disconnectModule();
     attachModule();
     showReport(tr("Module disconnected. Its tools stay open until it is connected again; the "
@@ -526,6 +579,71 @@ void MainWindow::connectModule()
     }
     showTool(m_tabs->currentIndex());
     showReport(tr("Module connected: %n tool(s).", nullptr, count));
+    if (!m_keptSettings.isEmpty()) {
+        m_settingsOfferText->setText(
+            tr("The disconnected module's ramp settings were kept. Nothing of them is written "
+               "to this module unless you apply them."));
+        m_settingsOffer->show();
+    }
+}
+
+void MainWindow::applyKeptSettings()
+{
+    int motors = 0;
+    QString error;
+    if (SettingsFile::load(m_host->module(), m_keptSettings, tr("the disconnected module"), &motors,
+                           &error))
+        showReport(
+            tr("Applied the settings of the disconnected module to %n motor(s).", nullptr, motors));
+    else
+        showReport(error);
+    dismissKeptSettings();
+}
+
+void MainWindow::dismissKeptSettings()
+{
+    m_keptSettings.clear();
+    m_settingsOffer->hide();
+}
+
+bool MainWindow::saveSettings(const QString &fileName, QString *error)
+{
+    if (!m_host->module()) {
+        *error = tr("Cannot save settings to %1: no module is connected.").arg(fileName);
+        return false;
+    }
+    if (!SettingsFile::saveFile(m_host->module(), fileName, error))
+        return false;
+    showReport(tr("Saved the settings of the module's motors to %1").arg(fileName));
+    return true;
+}
+
+bool MainWindow::loadSettings(const QString &fileName, QString *error)
+{
+    int motors = 0;
+    if (!SettingsFile::loadFile(m_host->module(), fileName, &motors, error))
+        return false;
+    showReport(motors == 1 ? tr("Loaded settings of 1 motor from %1").arg(fileName)
+                           : tr("Loaded settings of %1 motors from %2").arg(motors).arg(fileName));
+    return true;
+}
+
+void MainWindow::saveSettingsAs()
+{
+    const QString fileName = QFileDialog::getSaveFileName(this, tr("Save settings"), QString(),
+                                                          tr("Settings (*.json);;All files (*)"));
+    QString error;
+    if (!fileName.isEmpty() && !saveSettings(fileName, &error))
+        QMessageBox::warning(this, tr("Save settings"), error);
+}
+
+void MainWindow::loadSettingsFrom()
+{
+    const QString fileName = QFileDialog::getOpenFileName(this, tr("Load settings"), QString(),
+                                                          tr("Settings (*.json);;All files (*)"));
+    QString error;
+    if (!fileName.isEmpty() && !loadSettings(fileName, &error))
+        QMessageBox::warning(this, tr("Load settings"), error);
 }
 
 void MainWindow::shutdown()

@@ -13,6 +13,8 @@ class MotionPlot;
 class QAbstractButton;
 class QAction;
 class QDockWidget;
+class QFrame;
+class QLabel;
 class QSpinBox;
 class QTabWidget;
 class QToolBar;
@@ -61,6 +63,18 @@ public:
     // aboutToExit() and deletion of every tool; the window is empty afterwards. Idempotent.
     void shutdown();
 
+    // Settings files (SettingsFile). False, with a one-line reason, when the file cannot be
+    // written, or is refused or unreadable; a refused file writes nothing. A loaded file is
+    // reported in the status bar.
+    bool saveSettings(const QString &fileName, QString *error);
+    bool loadSettings(const QString &fileName, QString *error);
+    // The settings kept from the module when it was disconnected, offered to the module
+    // connected next; empty when there is nothing to offer.
+    QByteArray keptSettings() const { return m_keptSettings; }
+    // What the offer's buttons do.
+    void applyKeptSettings();
+    void dismissKeptSettings();
+
     static constexpr int defaultPollingRate = 50;
 
 protected:
@@ -81,6 +95,9 @@ private:
     void attachModule();
     void showTool(int index);
     void showReport(const QString &message);
+    void createSettingsOffer();
+    void saveSettingsAs();
+    void loadSettingsFrom();
     void updateRampPicture();
     InputHelper *rampPictureWindow() const;
     void toggleRampPicture(bool checked);
@@ -107,6 +124,13 @@ private:
     QAction *m_disconnect = nullptr;
     QAction *m_stopAll = nullptr;
     QAction *m_rampPicture = nullptr;
+    QAction *m_saveSettings = nullptr;
+    QAction *m_loadSettings = nullptr;
+    // The offer to apply the kept settings: a bar above the tabs, so that it neither blocks nor
+    // goes unnoticed.
+    QFrame *m_settingsOffer = nullptr;
+    QLabel *m_settingsOfferText = nullptr;
+    QByteArray m_keptSettings;
     QMetaObject::Connection m_rampPictureSync;
     // The ramp picture window whose showing and hiding the action follows; held as a QWidget,
     // since the window still sends events while it is destroyed and no longer an InputHelper.
