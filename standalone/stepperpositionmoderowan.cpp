@@ -114,27 +114,35 @@ StepperPositionModeRowan::StepperPositionModeRowan(QString name, unsigned char m
     if (module)
         connect(module, &QObject::destroyed, this, &StepperPositionModeRowan::moduleGone);
     // A ramp value that the host writes for the person (a loaded settings file) shows at once;
-    // it is shown, not written back.
+    // it is shown, not written back. What a person is typing stays until they commit or leave
+    // the field, which then shows what the module holds: their value, or one that came meanwhile.
     const QPair<Model::AxilParameter *, QWidget *> rampFields[] = {
         {maxPosVelParam, ui->editMaxPosVel},
         {accelerationParam, ui->editAcceleration},
         {vStartStopParam, ui->editVStartStop},
         {relativeToParam, ui->cbRelativeTo}};
     for (const auto &ramp : rampFields) {
-        if (!ramp.first)
+        Model::AxilParameter *parameter = ramp.first;
+        if (!parameter)
             continue;
         QWidget *field = ramp.second;
-        connect(ramp.first, &Model::AbstractParameter::valueChanged, this,
-                [this, field](long long value) {
-                    const QScopedValueRollback<bool> loading(initializing, true);
-                    // The field's own write comes back with the value it shows already.
-                    auto *edit = qobject_cast<QSpinBox *>(field);
-                    auto *combo = qobject_cast<QComboBox *>(field);
-                    if (edit && edit->value() != clampToInt(value))
-                        edit->setValue(clampToInt(value));
-                    else if (combo && combo->currentIndex() != clampToInt(value))
-                        combo->setCurrentIndex(clampToInt(value));
-                });
+        const auto follow = [this, field, parameter] {
+            const QScopedValueRollback<bool> loading(initializing, true);
+            const int value = clampToInt(parameter->lastKnownValue());
+            if (auto *edit = qobject_cast<QSpinBox *>(field)) {
+                bool readable = false;
+                const int typed = edit->locale().toInt(edit->cleanText(), &readable);
+                const bool typing = edit->hasFocus() && (!readable || typed != edit->value());
+                if (!typing && edit->value() != value)
+                    edit->setValue(value);
+            } else if (auto *combo = qobject_cast<QComboBox *>(field)) {
+                if (combo->currentIndex() != value)
+                    combo->setCurrentIndex(value);
+            }
+        };
+        connect(parameter, &Model::AbstractParameter::valueChanged, this, follow);
+        if (auto *edit = qobject_cast<QSpinBox *>(field))
+            connect(edit, &QAbstractSpinBox::editingFinished, this, follow);
     }
     if (actualPositionParam)
         connect(actualPositionParam, &Model::AbstractParameter::valueChanged, this,

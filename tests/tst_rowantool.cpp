@@ -18,6 +18,7 @@ private slots:
     void adaptsToTheModule_data();
     void adaptsToTheModule();
     void hintsMoveNoControl();
+    void arrivalsWaitForTyping();
 };
 
 void TestRowanTool::editsWriteAfterTheFirstShow()
@@ -148,3 +149,32 @@ void TestRowanTool::hintsMoveNoControl()
 
 QTEST_MAIN(TestRowanTool)
 #include "tst_rowantool.moc"
+
+// A ramp value that arrives while a person types in its field waits; their commit is written and
+// shown, and what arrives afterwards is shown.
+void TestRowanTool::arrivalsWaitForTyping()
+{
+    SimulatedModule module;
+    Tool tool = makeTool(module, 74);
+    tool->show();
+    tool->showPlugin();
+    QApplication::setActiveWindow(tool.get());
+    QVERIFY(QTest::qWaitForWindowActive(tool.get()));
+    auto *field = child<QSpinBox>(tool, "editMaxPosVel");
+    Model::AxilParameter *parameter = module.parameter(0, QStringLiteral("par::MaxVelocity"));
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(field, QStringLiteral("4321"));
+    module.clearJournal();
+
+    module.setModuleValue(0, QStringLiteral("par::MaxVelocity"), 999);
+    parameter->readValue(false);
+    QCOMPARE(field->cleanText(), QStringLiteral("4321"));
+    QTest::keyClick(field, Qt::Key_Return);
+    QCOMPARE(module.journal(), QStringList{QStringLiteral("write 0 par::MaxVelocity 4321")});
+    QCOMPARE(field->value(), 4321);
+
+    module.setModuleValue(0, QStringLiteral("par::MaxVelocity"), 777);
+    parameter->readValue(false);
+    QCOMPARE(field->value(), 777);
+}
