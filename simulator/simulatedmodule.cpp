@@ -44,30 +44,28 @@ double birchAccelerationPps2(qint64 acceleration, qint64 pulseDivisor, qint64 ra
 }
 
 // A course as points: every piece boundary, and within each piece enough points that straight
-// lines between them stay within a fiftieth of a step of the planned position and a fifth of a
-// step per second of the planned velocity. A course of extreme ramps (minutes of creeping
-// acceleration) is drawn coarser rather than with more than about pointLimit points.
+// lines between them stay within a fiftieth of a step of the planned position. A course of extreme
+// ramps (minutes of creeping acceleration) is drawn coarser rather than with more than about
+// pointLimit points.
 PlannedMove pointsOf(const MotionAxis::Course &course, double elapsed)
 {
-    constexpr double positionTolerance = 0.02;
-    constexpr double velocityTolerance = 0.2;
+    constexpr double tolerance = 0.02;
     constexpr double pointLimit = 2000;
     const RampPlan &plan = course.plan;
     PlannedMove move;
     move.elapsed = elapsed;
     if (plan.pieceCount() == 0)
         return move;
-    // A chord strays from a curve by at most its second derivative times its length squared
-    // over 8: the acceleration for the position, the jerk for the velocity.
+    // A chord strays from a curve by at most its second derivative (here the acceleration)
+    // times its length squared over 8.
     std::array<double, 8> segments{};
     double total = 0;
     for (int i = 0; i < plan.pieceCount(); ++i) {
         const RampPlan::Piece &p = plan.piece(i);
         const double bend =
             std::max(std::abs(p.acceleration), std::abs(p.acceleration + p.jerk * p.duration));
-        const double perSecond = std::max(std::sqrt(bend / (8 * positionTolerance)),
-                                          std::sqrt(std::abs(p.jerk) / (8 * velocityTolerance)));
-        segments[size_t(i)] = std::max(1.0, std::ceil(p.duration * perSecond));
+        segments[size_t(i)] =
+            std::max(1.0, std::ceil(p.duration * std::sqrt(bend / (8 * tolerance))));
         total += segments[size_t(i)];
     }
     const double thinning = std::min(1.0, pointLimit / total);
