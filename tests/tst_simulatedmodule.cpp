@@ -465,7 +465,7 @@ private slots:
             const PlannedMove plan = plans->plannedMove(0);
             fresh = fresh || plan.isEmpty();
             if (plan.isEmpty())
-                return {};
+                return motion.isMoving() ? QStringLiteral("moving without a plan") : QString();
             elapsed = fresh ? 0.001 : elapsed + 0.001;
             fresh = false;
             const PlannedMove::Point p = plan.at(plan.elapsed);
