@@ -12,6 +12,8 @@
 // way) from the ramp given to the step that starts it; stepping then follows the plan. So a
 // ramp change takes effect with the next move. A plan brakes in time to stop on the target;
 // a target that can no longer be reached in time is overrun, braked and driven back to.
+// The plan under way can be read back (course()), and planFor() makes, with the same code, the
+// plan that a move would get without starting it.
 // It knows nothing of parameters or widgets; the simulated module feeds it the ramp values and
 // reads back position and velocity.
 class SIMULATOR_EXPORT MotionAxis final

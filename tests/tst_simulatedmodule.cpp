@@ -422,14 +422,12 @@ private slots:
     {
         QTest::addColumn<int>("family");
         QTest::addColumn<QStringList>("settings"); // "key=value"
-        QSet<int> variants;
+        QHash<int, bool> variants;
         for (int family = 0; family < int(std::size(families)); ++family) {
-            const auto &[text, variant] = families[family];
-            const QStringList settings = QString::fromLatin1(text).split(' ', Qt::SkipEmptyParts);
-            if (!variants.contains(variant)) {
-                variants.insert(variant);
+            const QStringList settings =
+                QString::fromLatin1(families[family].first).split(' ', Qt::SkipEmptyParts);
+            if (!std::exchange(variants[families[family].second], true))
                 QTest::newRow(qPrintable(settings[0] + " power-up")) << family << QStringList();
-            }
             // Each setting at an end of its range, the highest and the lowest in turn.
             QStringList ends;
             for (int i = 1; i < settings.size(); ++i) {
@@ -473,10 +471,10 @@ private slots:
                 std::abs(p.position - motion.exactPosition()) <= 2 &&
                 std::abs(p.velocity - motion.velocity()) <= 1)
                 return {};
-            return QString::asprintf("planned %g steps, %g pps after %g s; at %g steps, %g pps "
-                                     "after %g s",
-                                     p.position, p.velocity, plan.elapsed, motion.exactPosition(),
-                                     motion.velocity(), elapsed);
+            return QString::asprintf(
+                "%g s into the plan (%g by the plan): %g steps, %g pps planned, %g, %g made",
+                elapsed, plan.elapsed, p.position, p.velocity, motion.exactPosition(),
+                motion.velocity());
         };
         const auto run = [&](const std::function<bool()> &done) {
             for (int ms = 0; ms < 60000 && !done(); ++ms)
@@ -494,10 +492,9 @@ private slots:
             const PlannedMove plan = plans->plannedMove(0);
             QCOMPARE(plan.duration(), preview.duration());
             QCOMPARE(plan.peakVelocity(), preview.peakVelocity());
-            for (const double share : {0.0, 0.1, 0.35, 0.6, 0.85, 1.0}) {
-                const double t = share * plan.duration();
-                QCOMPARE(plan.at(t).position, preview.at(t).position);
-                QCOMPARE(plan.at(t).velocity, preview.at(t).velocity);
+            for (const double share : {0.1, 0.35, 0.6, 0.85}) {
+                const auto a = plan.at(share * plan.duration()), b = preview.at(a.time);
+                QVERIFY(a.position == b.position && a.velocity == b.velocity);
             }
             made = plan;
         };
