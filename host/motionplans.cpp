@@ -5,6 +5,14 @@
 
 MotionPlans::~MotionPlans() = default;
 
+std::optional<PlannedMove::Point> MotionPlans::plannedNow(unsigned char motor) const
+{
+    const PlannedMove plan = plannedMove(motor);
+    if (plan.isEmpty())
+        return std::nullopt;
+    return plan.at(plan.elapsed);
+}
+
 double PlannedMove::duration() const
 {
     return points.isEmpty() ? 0 : points.last().time - points.first().time;

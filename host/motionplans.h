@@ -3,6 +3,7 @@
 #include "host_global.h"
 
 #include <QVector>
+#include <optional>
 
 // What a module that plans its motors' moves can tell about a plan: the position and velocity
 // it means to follow, point by point. Times count in seconds from the start of the plan,
@@ -43,4 +44,8 @@ public:
     // The plan that a move from the motor's actual position to target would get if it started
     // now, with the ramp as it stands. Empty when the motor would not move.
     virtual PlannedMove previewMove(unsigned char motor, qint64 target) const = 0;
+    // Where the plan of the move under way has the motor now: plannedMove() at its elapsed
+    // time, which this default lays out in full. An instrument asks this of every motor at every
+    // tick, so a module that can tell it more cheaply should.
+    virtual std::optional<PlannedMove::Point> plannedNow(unsigned char motor) const;
 };

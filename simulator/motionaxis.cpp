@@ -26,7 +26,7 @@ void MotionAxis::setPosition(qint64 position)
     const double shift = double(position) - m_position;
     m_position = double(position);
     if (m_planned) {
-        m_origin += shift;
+        m_course.origin += shift;
         // A positioning motor heads for its target from the new position; a stop that has not
         // been planned yet still has to be.
         m_replan = m_replan || m_mode == Mode::Positioning;
@@ -70,58 +70,73 @@ void MotionAxis::step(double dt, const Ramp &ramp)
     follow(dt);
 }
 
-void MotionAxis::plan(const Ramp &ramp)
+MotionAxis::Course MotionAxis::planFor(qint64 target, const Ramp &ramp) const
 {
-    m_replan = false;
-    const double remaining = double(m_target) - m_position;
+    if (m_velocity == 0.0 && std::abs(double(target) - m_position) < 0.5)
+        return {}; // already there
+    return planned(Mode::Positioning, target, ramp);
+}
+
+MotionAxis::Course MotionAxis::planned(Mode mode, qint64 target, const Ramp &ramp) const
+{
+    Course c;
+    c.origin = m_position;
+    c.entryVelocity = m_velocity;
+    const double remaining = double(target) - m_position;
     const double towards = remaining >= 0 ? 1.0 : -1.0;
     const double along = m_velocity * towards;
-    if (m_mode == Mode::Positioning && (along > 0 || m_velocity == 0.0)) {
-        m_direction = towards;
-        m_plan = RampPlan::toTarget(ramp, along, m_acceleration * towards, std::abs(remaining),
+    if (mode == Mode::Positioning && (along > 0 || m_velocity == 0.0)) {
+        c.direction = towards;
+        c.plan = RampPlan::toTarget(ramp, along, m_acceleration * towards, std::abs(remaining),
                                     m_velocity == 0.0);
     } else {
         // Stopping, or moving away from the target: brake to rest first.
-        m_direction = m_velocity < 0 ? -1.0 : 1.0;
-        m_plan = RampPlan::toRest(ramp, std::abs(m_velocity), m_acceleration * m_direction,
-                                  m_mode == Mode::Stopping);
+        c.direction = m_velocity < 0 ? -1.0 : 1.0;
+        c.plan = RampPlan::toRest(ramp, std::abs(m_velocity), m_acceleration * c.direction,
+                                  mode == Mode::Stopping);
     }
-    m_origin = m_position;
+    return c;
+}
+
+void MotionAxis::plan(const Ramp &ramp)
+{
+    m_replan = false;
+    m_course = planned(m_mode, m_target, ramp);
     m_piece = 0;
     m_pieceTime = 0;
     m_waitAfterPlan = std::max(ramp.zeroWait, 0.0);
     m_planned = true;
-    if (m_plan.pieceCount() == 0)
+    if (m_course.plan.pieceCount() == 0)
         finish(); // at or below the stop velocity: the motor stops dead
 }
 
 void MotionAxis::follow(double dt)
 {
+    const RampPlan &plan = m_course.plan;
     m_pieceTime += dt;
-    while (m_piece < m_plan.pieceCount() && m_pieceTime >= m_plan.piece(m_piece).duration)
-        m_pieceTime -= m_plan.piece(m_piece++).duration;
-    if (m_piece == m_plan.pieceCount()) {
+    while (m_piece < plan.pieceCount() && m_pieceTime >= plan.piece(m_piece).duration)
+        m_pieceTime -= plan.piece(m_piece++).duration;
+    if (m_piece == plan.pieceCount()) {
         finish();
         return;
     }
-    const RampPlan::Piece &p = m_plan.piece(m_piece);
-    const double t = m_pieceTime;
-    const double distance = p.start + t * (p.velocity + t * (p.acceleration / 2 + t * p.jerk / 6));
-    m_position = m_origin + m_direction * distance;
-    m_velocity = m_direction * (p.velocity + t * (p.acceleration + t * p.jerk / 2));
-    m_acceleration = m_direction * (p.acceleration + t * p.jerk);
+    const RampPlan::State s = plan.piece(m_piece).at(m_pieceTime);
+    m_position = m_course.position(s);
+    m_velocity = m_course.direction * s.velocity;
+    m_acceleration = m_course.direction * s.acceleration;
     // Steppers move in whole steps: within half a step of the target the motor is there.
-    if (m_plan.landsOnTarget() && std::abs(double(m_target) - m_position) < 0.5)
+    if (plan.landsOnTarget() && std::abs(double(m_target) - m_position) < 0.5)
         finish();
 }
 
 void MotionAxis::finish()
 {
-    const bool moved = m_velocity != 0.0 || m_plan.pieceCount() > 0;
-    if (m_plan.landsOnTarget())
+    const RampPlan &plan = m_course.plan;
+    const bool moved = m_velocity != 0.0 || plan.pieceCount() > 0;
+    if (plan.landsOnTarget())
         m_position = double(m_target);
     else
-        m_position = m_origin + m_direction * m_plan.distance();
+        m_position = m_course.origin + m_course.direction * plan.distance();
     m_velocity = 0;
     m_acceleration = 0;
     m_planned = false;

@@ -12,6 +12,8 @@
 // way) from the ramp given to the step that starts it; stepping then follows the plan. So a
 // ramp change takes effect with the next move. A plan brakes in time to stop on the target;
 // a target that can no longer be reached in time is overrun, braked and driven back to.
+// The plan under way can be read back (course()), and planFor() makes, with the same code, the
+// plan that a move would get without starting it.
 // It knows nothing of parameters or widgets; the simulated module feeds it the ramp values and
 // reads back position and velocity.
 class SIMULATOR_EXPORT MotionAxis final
@@ -20,6 +22,17 @@ public:
     using Ramp = RampProfile;
 
     enum class Mode { Idle, Positioning, Stopping };
+
+    // A plan as the motor follows it: laid out from origin, along direction (+1 or -1).
+    struct Course
+    {
+        RampPlan plan;
+        double origin = 0;
+        double direction = 1;
+        double entryVelocity = 0; // signed, just before the plan takes over (0 from rest)
+
+        double position(const RampPlan::State &s) const { return origin + direction * s.distance; }
+    };
 
     // Starts (or redirects) a move to target.
     void moveTo(qint64 target);
@@ -46,11 +59,22 @@ public:
         return !m_planned && m_velocity == 0.0 &&
                (m_mode == Mode::Idle || (m_mode == Mode::Positioning && hasArrived()));
     }
+    // The course that the motor follows now, or null; and how many seconds of it have passed.
+    const Course *course() const { return m_planned ? &m_course : nullptr; }
+    double courseTime() const
+    {
+        return m_planned ? m_course.plan.piece(m_piece).begin + m_pieceTime : 0;
+    }
+    // The course that a move to target would get if it were planned now with the ramp: from the
+    // motion under way, or from rest. Its plan is empty when the motor stands on the target (to
+    // half a step), or would not start.
+    Course planFor(qint64 target, const Ramp &ramp) const;
     // False while stepping would change nothing: standing idle, or holding the target after the
     // wait at standstill.
     bool needsTime() const;
 
 private:
+    Course planned(Mode mode, qint64 target, const Ramp &ramp) const;
     void plan(const Ramp &ramp);
     void follow(double seconds);
     void finish();
@@ -61,13 +85,11 @@ private:
     qint64 m_target = 0;
     Mode m_mode = Mode::Idle;
 
-    RampPlan m_plan;
-    bool m_planned = false; // following m_plan
+    Course m_course;
+    bool m_planned = false; // following m_course
     bool m_replan = false;  // the target or position changed under way
     int m_piece = 0;
     double m_pieceTime = 0;
-    double m_origin = 0;    // where the plan starts
-    double m_direction = 1; // of the plan
     double m_waitAfterPlan = 0;
     double m_wait = 0; // seconds at standstill before the next move may start
 };

@@ -117,9 +117,21 @@ void RampPlan::append(double duration, double velocity, double acceleration, dou
 {
     if (m_count == int(m_pieces.size()))
         return; // cannot happen: see m_pieces
-    m_pieces[size_t(m_count++)] = {m_distance, duration, velocity, acceleration, jerk};
+    m_pieces[size_t(m_count++)] = {m_duration, m_distance, duration, velocity, acceleration, jerk};
     const double t = duration;
     m_distance += velocity * t + acceleration * t * t / 2 + jerk * t * t * t / 6;
+    m_duration += duration;
+}
+
+RampPlan::State RampPlan::at(double time) const
+{
+    if (m_count == 0)
+        return {};
+    int i = 0;
+    while (i + 1 < m_count && time >= m_pieces[size_t(i + 1)].begin)
+        ++i;
+    const Piece &p = m_pieces[size_t(i)];
+    return p.at(std::clamp(time - p.begin, 0.0, p.duration));
 }
 
 RampPlan RampPlan::toTarget(const RampProfile &ramp, double velocity, double acceleration,

@@ -41,13 +41,28 @@ struct RampProfile
 class SIMULATOR_EXPORT RampPlan final
 {
 public:
+    // Where the plan has the motor, along its direction.
+    struct State
+    {
+        double distance = 0;
+        double velocity = 0;
+        double acceleration = 0;
+    };
     struct Piece
     {
+        double begin = 0; // seconds from the start of the plan
         double start = 0; // distance covered when the piece begins
         double duration = 0;
         double velocity = 0;
         double acceleration = 0;
         double jerk = 0;
+
+        // The state at t seconds into the piece.
+        State at(double t) const
+        {
+            return {start + t * (velocity + t * (acceleration / 2 + t * jerk / 6)),
+                    velocity + t * (acceleration + t * jerk / 2), acceleration + t * jerk};
+        }
     };
 
     // A move of distance (> 0) ending at rest on it. When the ramp cannot stop in time the plan
@@ -59,8 +74,13 @@ public:
     static RampPlan toRest(const RampProfile &ramp, double velocity, double acceleration,
                            bool stopCommand);
 
+    // The state at a time from the start of the plan; before it the start, after it the end
+    // (before the final drop to rest).
+    State at(double time) const;
+
     bool landsOnTarget() const { return m_landsOnTarget; }
     double distance() const { return m_distance; }
+    double duration() const { return m_duration; }
     int pieceCount() const { return m_count; }
     const Piece &piece(int i) const { return m_pieces[size_t(i)]; }
 
@@ -72,5 +92,6 @@ private:
     std::array<Piece, 8> m_pieces{};
     int m_count = 0;
     double m_distance = 0;
+    double m_duration = 0;
     bool m_landsOnTarget = false;
 };

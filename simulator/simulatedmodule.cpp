@@ -8,6 +8,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -39,6 +41,54 @@ double birchAccelerationPps2(qint64 acceleration, qint64 pulseDivisor, qint64 ra
         int(qBound<qint64>(0, pulseDivisor, 30) + qBound<qint64>(0, rampDivisor, 30)) + 29;
     return std::floor(double(acceleration) * birchClockHz * birchClockHz / std::ldexp(1.0, shift) +
                       0.5);
+}
+
+// A course as points: every piece boundary, and within each piece enough points that straight
+// lines between them stay within a fiftieth of a step of the planned position. A course of extreme
+// ramps (minutes of creeping acceleration) is drawn coarser rather than with more than about
+// pointLimit points.
+PlannedMove pointsOf(const MotionAxis::Course &course, double elapsed)
+{
+    constexpr double tolerance = 0.02;
+    constexpr double pointLimit = 2000;
+    const RampPlan &plan = course.plan;
+    PlannedMove move;
+    move.elapsed = elapsed;
+    if (plan.pieceCount() == 0)
+        return move;
+    // A chord strays from a curve by at most its second derivative (here the acceleration)
+    // times its length squared over 8.
+    std::array<double, 8> segments{};
+    double total = 0;
+    for (int i = 0; i < plan.pieceCount(); ++i) {
+        const RampPlan::Piece &p = plan.piece(i);
+        const double bend =
+            std::max(std::abs(p.acceleration), std::abs(p.acceleration + p.jerk * p.duration));
+        segments[size_t(i)] =
+            std::max(1.0, std::ceil(p.duration * std::sqrt(bend / (8 * tolerance))));
+        total += segments[size_t(i)];
+    }
+    const double thinning = std::min(1.0, pointLimit / total);
+    const auto append = [&](double time, const RampPlan::State &s) {
+        move.points.append({time, course.position(s), course.direction * s.velocity});
+    };
+    move.points.reserve(int(std::min(total, pointLimit)) + 3 + plan.pieceCount());
+    // The jump to the start velocity, when the plan starts from rest.
+    const RampPlan::State start = plan.piece(0).at(0);
+    if (course.entryVelocity != course.direction * start.velocity)
+        move.points.append({0, course.origin, course.entryVelocity});
+    append(0, start);
+    for (int i = 0; i < plan.pieceCount(); ++i) {
+        const RampPlan::Piece &p = plan.piece(i);
+        const int n = int(std::max(1.0, std::floor(segments[size_t(i)] * thinning)));
+        for (int k = 1; k <= n; ++k)
+            append(p.begin + p.duration * k / n, p.at(p.duration * k / n));
+    }
+    // The drop to rest from the final velocity.
+    const PlannedMove::Point end = move.points.last();
+    if (end.velocity != 0)
+        move.points.append({end.time, end.position, 0});
+    return move;
 }
 
 constexpr qint64 int32Min = std::numeric_limits<qint32>::min();
@@ -335,16 +385,12 @@ void SimulatedModule::setModuleValue(unsigned char motor, const QString &key, qi
         m->motion.setPosition(value);
 }
 
-RampProfile SimulatedModule::ramp(unsigned char motor)
+RampProfile SimulatedModule::ramp(unsigned char motor) const
 {
-    Motor *m = motorAt(motor);
+    const Motor *m = motorAt(motor);
     if (!m)
         return RampProfile();
-    if (m->stale) {
-        refresh(*m);
-        m->stale = false;
-    }
-    return m->ramp;
+    return m->stale ? rampOf(*m) : m->ramp;
 }
 
 int SimulatedModule::readCount(unsigned char motor, const QString &key) const
@@ -536,11 +582,16 @@ bool SimulatedModule::motorStop(unsigned char motor)
     return true;
 }
 
-void SimulatedModule::refresh(Motor &m)
+double SimulatedModule::presentValue(const Motor &m, const char *key)
+{
+    auto it = m.registers.constFind(QLatin1String(key));
+    return it != m.registers.cend() && it->present ? double(it->value) : 0.0;
+}
+
+MotionAxis::Ramp SimulatedModule::rampOf(const Motor &m, double *velocityUnit)
 {
     const auto value = [&m](const char *key) {
-        auto it = m.registers.constFind(QLatin1String(key));
-        return it != m.registers.cend() && it->present ? double(it->value) : 0.0;
+        return presentValue(m, key);
     };
     const auto present = [&m](const char *key) {
         auto it = m.registers.constFind(QLatin1String(key));
@@ -551,7 +602,7 @@ void SimulatedModule::refresh(Motor &m)
     r.maxVelocity = value(cmd_MaxVelocity);
     r.acceleration = value(cmd_MaxAcceleration);
     r.deceleration = present(cmd_MaxDeceleration) ? value(cmd_MaxDeceleration) : r.acceleration;
-    m.velocityUnit = 1;
+    double unit = 1;
     switch (m.variant) {
     case PluginVariant::StepperLarchPositionMode:
         r.startVelocity = value(cmd_StartVelocity);
@@ -597,7 +648,7 @@ void SimulatedModule::refresh(Motor &m)
         r.maxVelocity = birchVelocityPps(qint64(r.maxVelocity), p);
         r.acceleration = birchAccelerationPps2(qint64(value(cmd_MaxAcceleration)), p, rampDivisor);
         r.deceleration = r.acceleration;
-        m.velocityUnit = birchVelocityUnit(p);
+        unit = birchVelocityUnit(p);
         break;
     }
     case PluginVariant::StepperRowanPositionMode:
@@ -608,9 +659,22 @@ void SimulatedModule::refresh(Motor &m)
     default:
         break;
     }
-    m.ramp = r;
-    m.clearRequested = value(cmd_ClearOnNull) != 0;
-    m.blocked = value(cmd_ChipStandby) != 0 || value(cmd_ExternalStepDir) == 1;
+    if (velocityUnit)
+        *velocityUnit = unit;
+    return r;
+}
+
+bool SimulatedModule::isBlocked(const Motor &m)
+{
+    return presentValue(m, ParameterType::cmd_ChipStandby) != 0 ||
+           presentValue(m, ParameterType::cmd_ExternalStepDir) == 1;
+}
+
+void SimulatedModule::refresh(Motor &m)
+{
+    m.ramp = rampOf(m, &m.velocityUnit);
+    m.clearRequested = presentValue(m, ParameterType::cmd_ClearOnNull) != 0;
+    m.blocked = isBlocked(m);
 }
 
 void SimulatedModule::stepMotor(Motor &m, double seconds)
@@ -657,4 +721,30 @@ void SimulatedModule::advance(int milliseconds)
     }
     pollTraces();
     emit advanced();
+}
+
+PlannedMove SimulatedModule::plannedMove(unsigned char motor) const
+{
+    const Motor *m = motorAt(motor);
+    const MotionAxis::Course *course = m ? m->motion.course() : nullptr;
+    return course ? pointsOf(*course, m->motion.courseTime()) : PlannedMove();
+}
+
+PlannedMove SimulatedModule::previewMove(unsigned char motor, qint64 target) const
+{
+    const Motor *m = motorAt(motor);
+    if (!m || isBlocked(*m))
+        return PlannedMove();
+    return pointsOf(m->motion.planFor(target, m->stale ? rampOf(*m) : m->ramp), 0);
+}
+
+std::optional<PlannedMove::Point> SimulatedModule::plannedNow(unsigned char motor) const
+{
+    const Motor *m = motorAt(motor);
+    const MotionAxis::Course *course = m ? m->motion.course() : nullptr;
+    if (!course)
+        return std::nullopt;
+    const double time = m->motion.courseTime();
+    const RampPlan::State s = course->plan.at(time);
+    return PlannedMove::Point{time, course->position(s), course->direction * s.velocity};
 }

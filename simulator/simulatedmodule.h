@@ -2,6 +2,7 @@
 
 #include "axilmoduleinterface.h"
 #include "motionaxis.h"
+#include "motionplans.h"
 
 #include <QHash>
 #include <QStringList>
@@ -29,7 +30,10 @@ class AxilParameter;
 // motor is at rest: standing idle, or arrived at the target of the move under way. A target
 // written while the request is pending does not redirect that move; after the clear the target
 // register reads 0, and a positioning motor holds that new zero.
-class SIMULATOR_EXPORT SimulatedModule final : public AxilModuleInterface
+//
+// It makes its motion plans known: the plan each motor follows, laid out as points, and the plan
+// a move would get if it started now, made by the same code that plans the real move.
+class SIMULATOR_EXPORT SimulatedModule final : public AxilModuleInterface, public MotionPlans
 {
     Q_OBJECT
 public:
@@ -59,7 +63,7 @@ public:
     qint64 journalCount() const { return m_journalCount; }
     void clearJournal() { m_journal.clear(); }
     // The ramp that the motor's next move is planned with, in steps and seconds.
-    RampProfile ramp(unsigned char motor);
+    RampProfile ramp(unsigned char motor) const;
 
     // AxilModuleInterface
     AxisController *controller(unsigned char motor) const override;
@@ -74,6 +78,13 @@ public:
     bool moveToPosition(unsigned char motor, int position) override;
     bool moveToRelPosition(unsigned char motor, int distance) override;
     bool motorStop(unsigned char motor) override;
+    MotionPlans *motionPlans() override { return this; }
+    const MotionPlans *motionPlans() const { return this; }
+
+    // MotionPlans
+    PlannedMove plannedMove(unsigned char motor) const override;
+    PlannedMove previewMove(unsigned char motor, qint64 target) const override;
+    std::optional<PlannedMove::Point> plannedNow(unsigned char motor) const override;
 
 signals:
     // Simulated time passed (after the polling round of advance()).
@@ -115,6 +126,9 @@ private:
     bool commandAllowed(unsigned char motor, const QString &line);
     void startMove(unsigned char motor, qint64 target);
     void stepMotor(Motor &m, double seconds);
+    static double presentValue(const Motor &m, const char *key);
+    static MotionAxis::Ramp rampOf(const Motor &m, double *velocityUnit = nullptr);
+    static bool isBlocked(const Motor &m);
     static void refresh(Motor &m);
 
     std::vector<Motor> m_motors;

@@ -26,9 +26,16 @@ using Sample = MotionRecorder::Sample;
 const QString targetKey = QLatin1String(ParameterType::cmd_TargetPosition);
 const QString actualKey = QLatin1String(ParameterType::cmd_ActualPosition);
 
+bool equal(double a, double b)
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+
 bool same(const Sample &a, const Sample &b)
 {
-    return a.position == b.position && a.velocity == b.velocity && a.target == b.target;
+    return a.position == b.position && a.velocity == b.velocity && a.target == b.target &&
+           equal(a.plannedPosition, b.plannedPosition) &&
+           equal(a.plannedVelocity, b.plannedVelocity);
 }
 
 // Counts the paint events that a widget receives.
@@ -115,7 +122,9 @@ private slots:
 
     // Every state the module went through within the span can be read back from the recorder, at
     // its moment: as a sample, or inside a stretch whose two ends both hold it. No stretch keeps a
-    // point between two equal ones, and one sample older than the span is kept, no more.
+    // point between two equal ones (a motor with no plan included), and one sample older than the
+    // span is kept, no more. The planned position and velocity are the module's plan at its
+    // elapsed time, NaN while it has none.
     void recorderKeepsTheMotion()
     {
         const int ticks[] = {10, 37, 100, 3, 20}; // milliseconds, in turn
@@ -136,6 +145,8 @@ private slots:
                 module.motorStop(0);
                 module.moveToPosition(2, 2500);
             } else if (tick == 300) {
+                // A crawl: its plan moves on while the position and velocity that show do not.
+                module.writeParameter(1, QLatin1String(ParameterType::cmd_MaxVelocity), 3);
                 module.moveToPosition(1, 0);
                 // What Clear does: the target and the position become 0 while the motor brakes.
                 module.motorStop(2);
@@ -150,10 +161,22 @@ private slots:
             const double edge = recorder.now() - MotionRecorder::span;
             for (unsigned char m = 0; m < 3; ++m) {
                 // The position and target registers, as a tool reads them; the velocity in pps.
-                truth[m].append({recorder.now(), double(module.moduleValue(m, actualKey)),
-                                 double(std::llround(module.motion(m).velocity())),
-                                 double(module.moduleValue(m, targetKey))});
+                Sample now{recorder.now(), double(module.moduleValue(m, actualKey)),
+                           double(std::llround(module.motion(m).velocity())),
+                           double(module.moduleValue(m, targetKey))};
+                if (const auto planned = module.motionPlans()->plannedNow(m)) {
+                    now.plannedPosition = planned->position;
+                    now.plannedVelocity = planned->velocity;
+                }
+                truth[m].append(now);
                 const std::deque<Sample> &kept = recorder.samples(m);
+                const PlannedMove plan = module.motionPlans()->plannedMove(m);
+                const PlannedMove::Point p = plan.at(plan.elapsed);
+                const bool moving = module.motion(m).isMoving();
+                QCOMPARE(std::isnan(kept.back().plannedPosition), !moving);
+                QCOMPARE(std::isnan(kept.back().plannedVelocity), !moving);
+                QVERIFY(!moving || (std::abs(kept.back().plannedPosition - p.position) < 0.05 &&
+                                    std::abs(kept.back().plannedVelocity - p.velocity) < 0.5));
                 // The revision stays exactly while the span shows one unchanged state (which a
                 // plot need not draw again).
                 const auto steady = [](const std::deque<Sample> &d) {

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 using namespace ParameterType;
@@ -415,6 +416,119 @@ private slots:
             Run run(family, seed);
             QVERIFY2(run.go(commands), qPrintable(run.fault));
         }
+    }
+
+    void movesFollowTheirPlans_data()
+    {
+        QTest::addColumn<int>("family");
+        QTest::addColumn<QStringList>("settings"); // "key=value"
+        QHash<int, bool> variants;
+        for (int family = 0; family < int(std::size(families)); ++family) {
+            const QStringList settings =
+                QString::fromLatin1(families[family].first).split(' ', Qt::SkipEmptyParts);
+            if (!std::exchange(variants[families[family].second], true))
+                QTest::newRow(qPrintable(settings[0] + " power-up")) << family << QStringList();
+            // Each setting at an end of its range, the highest and the lowest in turn.
+            QStringList ends;
+            for (int i = 1; i < settings.size(); ++i) {
+                const QStringList n = settings[i].split(QRegularExpression("[=:]"));
+                ends << n[0] + '=' + n[i % 2 ? 2 : 1];
+            }
+            QTest::newRow(qPrintable(settings[0] + " ends")) << family << ends;
+        }
+    }
+
+    // A move, a new target behind the motor under way (an overrun, braked and driven back to),
+    // and a stop under way: every millisecond the motor is where the plan it follows has it, and
+    // that plan's time runs on from the step that made it. A plan made by a command is the one
+    // previewed just before it. At rest there is no plan, and no preview of a move that would
+    // not start.
+    void movesFollowTheirPlans()
+    {
+        QFETCH(int, family);
+        QFETCH(QStringList, settings);
+        SimulatedModule module;
+        module.setPluginVariant(0, families[family].second);
+        for (const QString &setting : settings)
+            QVERIFY(module.writeParameter(0, "par::" + setting.section('=', 0, 0),
+                                          setting.section('=', 1).toLongLong()));
+        const MotionPlans *plans = module.motionPlans();
+        const MotionAxis &motion = module.motion(0);
+        QVERIFY(plans->plannedMove(0).isEmpty());
+        PlannedMove made;   // by the last command
+        double elapsed = 0; // of the plan followed, counted here
+        bool fresh = true;  // the next plan is a new one
+        const auto tick = [&]() -> QString {
+            module.advance(1);
+            const PlannedMove plan = plans->plannedMove(0);
+            fresh = fresh || plan.isEmpty();
+            if (plan.isEmpty())
+                return motion.isMoving() ? QStringLiteral("moving without a plan") : QString();
+            elapsed = fresh ? 0.001 : elapsed + 0.001;
+            fresh = false;
+            const PlannedMove::Point p = plan.at(plan.elapsed);
+            if (std::abs(plan.elapsed - elapsed) < 1e-9 &&
+                std::abs(p.position - motion.exactPosition()) <= 2 &&
+                std::abs(p.velocity - motion.velocity()) <= 1)
+                return {};
+            return QString::asprintf(
+                "%g s into the plan (%g by the plan): %g steps, %g pps planned, %g, %g made",
+                elapsed, plan.elapsed, p.position, p.velocity, motion.exactPosition(),
+                motion.velocity());
+        };
+        const auto run = [&](const std::function<bool()> &done) {
+            for (int ms = 0; ms < 60000 && !done(); ++ms)
+                if (const QString fault = tick(); !fault.isEmpty())
+                    return fault;
+            return done() ? QString() : QStringLiteral("not done in a minute");
+        };
+        const auto moveTo = [&](qint64 target) {
+            const PlannedMove preview = plans->previewMove(0, target);
+            QVERIFY(!preview.isEmpty());
+            QVERIFY(module.moveToPosition(0, target));
+            fresh = true;
+            const QString fault = tick();
+            QVERIFY2(fault.isEmpty(), qPrintable(fault));
+            const PlannedMove plan = plans->plannedMove(0);
+            QCOMPARE(plan.duration(), preview.duration());
+            QCOMPARE(plan.peakVelocity(), preview.peakVelocity());
+            for (const double share : {0.1, 0.35, 0.6, 0.85}) {
+                const auto a = plan.at(share * plan.duration()), b = preview.at(a.time);
+                QVERIFY(a.position == b.position && a.velocity == b.velocity);
+            }
+            made = plan;
+        };
+
+        moveTo(3000);
+        if (QTest::currentTestFailed())
+            return;
+        const PlannedMove first = made;
+        // From rest onto the target, where it comes to rest.
+        QCOMPARE(first.points.first().velocity, 0.0);
+        QCOMPARE(first.points.last().velocity, 0.0);
+        QCOMPARE(first.points.last().position, 3000.0);
+        QString fault = run([&] { return elapsed >= first.duration() / 2; });
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        moveTo(-1500);
+        if (QTest::currentTestFailed())
+            return;
+        fault = run([&] { return motion.exactPosition() < 500; });
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        QVERIFY(module.motorStop(0));
+        fresh = true;
+        fault = run([&] { return !motion.needsTime(); });
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        QVERIFY(motion.velocity() == 0.0 && plans->plannedMove(0).isEmpty());
+
+        const qint64 here = motion.position();
+        QVERIFY(plans->previewMove(0, here).isEmpty());
+        QVERIFY(!plans->previewMove(0, here + 100).isEmpty());
+        module.setModuleValue(0, QLatin1String(cmd_ChipStandby), 1);
+        QVERIFY(plans->previewMove(0, here + 100).isEmpty());
+        module.setModuleValue(0, QLatin1String(cmd_ChipStandby), 0);
+        // Written, not yet taken by a move.
+        QVERIFY(module.writeParameter(0, QLatin1String(cmd_MaxVelocity), 0));
+        QVERIFY(plans->previewMove(0, here + 100).isEmpty());
     }
 
     // A Birch motor's registers count in the chip's units: 16 MHz over 2048 * 32 * 2^pulse

@@ -20,6 +20,7 @@ void MotionRecorder::sample(const SimulatedModule &module, int milliseconds)
 
     m_milliseconds += milliseconds;
     const double time = now();
+    const MotionPlans *plans = module.motionPlans();
     if (m_motors.size() != module.motorCount()) {
         m_motors.resize(module.motorCount());
         m_revisions.resize(module.motorCount());
@@ -32,14 +33,24 @@ void MotionRecorder::sample(const SimulatedModule &module, int milliseconds)
         // Birch chip's own), as steps per second are what the ramp panels show. The target is
         // the register's, which the tool shows: written while the motor is not positioning
         // (Clear), it leaves the motion's own target behind.
-        const Sample sample{time, double(motion.position()),
-                            double(std::llround(motion.velocity())),
-                            double(module.moduleValue(motor, targetKey))};
+        Sample sample{time, double(motion.position()), double(std::llround(motion.velocity())),
+                      double(module.moduleValue(motor, targetKey))};
+        if (plans) {
+            if (const std::optional<PlannedMove::Point> planned = plans->plannedNow(motor)) {
+                sample.plannedPosition = planned->position;
+                sample.plannedVelocity = planned->velocity;
+            }
+        }
         std::deque<Sample> &samples = m_motors[m];
-        // A motor that keeps its state needs no new point, only a longer last one.
-        const auto same = [&sample](const Sample &s) {
+        // A motor that keeps its state needs no new point, only a longer last one. No plan
+        // (NaN) stays no plan.
+        const auto equal = [](double a, double b) {
+            return a == b || (std::isnan(a) && std::isnan(b));
+        };
+        const auto same = [&sample, &equal](const Sample &s) {
             return s.position == sample.position && s.velocity == sample.velocity &&
-                   s.target == sample.target;
+                   s.target == sample.target && equal(s.plannedPosition, sample.plannedPosition) &&
+                   equal(s.plannedVelocity, sample.plannedVelocity);
         };
         const std::size_t before = samples.size();
         if (samples.size() >= 2 && same(samples.back()) && same(samples[samples.size() - 2]))

@@ -9,7 +9,9 @@ class SimulatedModule;
 // What the motors did over the last seconds, as a bench instrument records it: after each clock
 // tick it takes every motor's actual position and velocity and its target straight from the
 // simulated module, so recording never reads a parameter through the host and never shows up in
-// the module's read counts. A stretch in which nothing changes is kept as its two ends.
+// the module's read counts. Where the module makes its plans known, each sample also holds where
+// the plan of the move under way has the motor. A stretch in which nothing changes is kept as its
+// two ends.
 class MotionRecorder final
 {
 public:
