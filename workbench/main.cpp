@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "motionexport.h"
 #include "toolhost.h"
 
 #include <QApplication>
@@ -125,12 +126,17 @@ int main(int argc, char *argv[])
     const QString motors = QStringLiteral("motors");
     const QString rampPicture = QStringLiteral("ramp-picture");
     const QString width = QStringLiteral("width");
+    const QString exportPlot = QStringLiteral("export-plot");
     parser.addOptions({
         {plugin,
          QObject::tr("Load the tool plugin from PATH, a file or a directory (default: %1).")
              .arg(ToolHost::defaultPluginDirectory()),
          QStringLiteral("PATH")},
         {screenshot, QObject::tr("Save the window to FILE as PNG after start-up, then exit."),
+         QStringLiteral("FILE")},
+        {exportPlot,
+         QObject::tr("After --move and --run, write the selected motor's samples (FILE.csv) or "
+                     "the motion plot (FILE.png, FILE.svg), then exit."),
          QStringLiteral("FILE")},
         {tab, QObject::tr("Select tab N (motor N) first, 0 to the number of motors less one."),
          QStringLiteral("N")},
@@ -187,6 +193,10 @@ int main(int argc, char *argv[])
         (parser.isSet(width) &&
          !intOption(parser, width, minimumWidth, maximumWidth, &windowWidth, &error)))
         return fail(error);
+    if (parser.isSet(exportPlot) &&
+        MotionExport::format(parser.value(exportPlot)) == MotionExport::Format::Unknown)
+        return fail(QObject::tr("--export-plot writes .csv, .png or .svg files, not \"%1\"")
+                        .arg(parser.value(exportPlot)));
 
     ToolHost host(motorCount);
     const QString pluginPath =
@@ -219,6 +229,15 @@ int main(int argc, char *argv[])
         const QString file = parser.value(screenshot);
         if (!window.grab().save(file, "PNG"))
             return fail(QObject::tr("cannot write the screenshot to %1").arg(file));
+        std::printf("workbench: wrote %s\n", qUtf8Printable(file));
+        if (!parser.isSet(exportPlot))
+            return 0;
+    }
+    if (parser.isSet(exportPlot)) {
+        settle(&window);
+        const QString file = parser.value(exportPlot);
+        if (!window.exportTo(file, &error))
+            return fail(error);
         std::printf("workbench: wrote %s\n", qUtf8Printable(file));
         return 0;
     }
