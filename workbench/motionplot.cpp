@@ -84,6 +84,85 @@ protected:
     }
 };
 
+// Legend entries in centred rows, as many rows as the width needs: a narrow plot keeps every
+// entry legible rather than clipping the last ones.
+class LegendLayout final : public QLayout
+{
+public:
+    explicit LegendLayout(QWidget *parent) : QLayout(parent) { setContentsMargins(0, 2, 0, 0); }
+    ~LegendLayout() override
+    {
+        while (QLayoutItem *item = takeAt(0))
+            delete item;
+    }
+
+    void addItem(QLayoutItem *item) override { m_items.append(item); }
+    int count() const override { return m_items.size(); }
+    QLayoutItem *itemAt(int index) const override { return m_items.value(index); }
+    QLayoutItem *takeAt(int index) override
+    {
+        return index >= 0 && index < m_items.size() ? m_items.takeAt(index) : nullptr;
+    }
+    Qt::Orientations expandingDirections() const override { return {}; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return arrange(QRect(0, 0, width, 0), false); }
+    void setGeometry(const QRect &rect) override
+    {
+        QLayout::setGeometry(rect);
+        arrange(rect, true);
+    }
+    QSize sizeHint() const override
+    {
+        int width = 0;
+        for (const QLayoutItem *item : m_items)
+            width += item->isEmpty() ? 0 : item->sizeHint().width() + spacing;
+        return {width, heightForWidth(width)};
+    }
+    QSize minimumSize() const override
+    {
+        QSize size;
+        for (const QLayoutItem *item : m_items)
+            size = size.expandedTo(item->minimumSize());
+        const QMargins m = contentsMargins();
+        return size + QSize(m.left() + m.right(), m.top() + m.bottom());
+    }
+
+private:
+    static constexpr int spacing = 8;
+
+    // The height the entries take at the rect's width; placed there if asked to.
+    int arrange(const QRect &rect, bool place) const
+    {
+        const QRect area = rect.marginsRemoved(contentsMargins());
+        int y = area.top();
+        for (int first = 0; first < m_items.size();) {
+            int width = 0, height = 0, last = first;
+            for (; last < m_items.size(); ++last) {
+                if (m_items[last]->isEmpty())
+                    continue;
+                const QSize hint = m_items[last]->sizeHint();
+                if (width > 0 && width + spacing + hint.width() > area.width())
+                    break;
+                width += (width > 0 ? spacing : 0) + hint.width();
+                height = std::max(height, hint.height());
+            }
+            int x = area.left() + std::max(0, (area.width() - width) / 2);
+            for (int i = first; place && i < last; ++i) {
+                if (m_items[i]->isEmpty())
+                    continue;
+                const QSize hint = m_items[i]->sizeHint();
+                m_items[i]->setGeometry(QRect(QPoint(x, y), hint));
+                x += hint.width() + spacing;
+            }
+            y += height;
+            first = last;
+        }
+        return y - rect.top() + contentsMargins().bottom();
+    }
+
+    QList<QLayoutItem *> m_items;
+};
+
 QwtText axisTitle(const QString &title, const QColor &color, const QFont &font)
 {
     QwtText text(title);
@@ -204,6 +283,14 @@ public:
     }
 
 protected:
+    // The zoomer refuses to begin below a tenth of a thousandth of its base: a base taken from
+    // the axes before their first layout would be empty.
+    void begin() override
+    {
+        if (zoomRectIndex() == 0)
+            setZoomBase(false);
+        QwtPlotZoomer::begin();
+    }
     bool end(bool ok) override
     {
         if (ok && !m_owner->m_paused)
@@ -432,12 +519,9 @@ QwtPlotCurve *MotionPlot::addCurve(QwtPlot *plot, const QString &title, const QC
 QWidget *MotionPlot::legend(std::initializer_list<std::pair<QwtPlotCurve *, QString>> curves)
 {
     auto *row = new QWidget(this);
-    auto *layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 2, 0, 0);
-    layout->setSpacing(8);
+    auto *layout = new LegendLayout(row);
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.9);
-    layout->addStretch();
     for (const auto &[curve, title] : curves) {
         auto *entry = new QWidget(row);
         entry->setObjectName(QStringLiteral("legend ") + curve->title().text());
@@ -455,7 +539,6 @@ QWidget *MotionPlot::legend(std::initializer_list<std::pair<QwtPlotCurve *, QStr
         // The preview shows only while it is asked for.
         entry->setVisible(curve != m_previewPosition && curve != m_previewVelocity);
     }
-    layout->addStretch();
     return row;
 }
 
