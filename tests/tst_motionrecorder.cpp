@@ -11,6 +11,7 @@
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
+#include <qwt_plot_textlabel.h>
 
 #include "motionexport.h"
 
@@ -81,6 +82,41 @@ void drag(QWidget *canvas, QPoint from, QPoint to, Qt::KeyboardModifiers keys)
         send(QEvent::MouseMove, from + (to - from) * step / 4, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, to, Qt::NoButton);
 }
+
+// A module that makes its plans known, as far as the preview asks for them: every move takes the
+// same trapezoid of 2.5 s from 0 to its target.
+class PlanningModule final : public AxilModuleInterface, public MotionPlans
+{
+public:
+    bool planning = true;
+
+    MotionPlans *motionPlans() override { return planning ? this : nullptr; }
+    PlannedMove plannedMove(unsigned char) const override { return {}; }
+    PlannedMove previewMove(unsigned char, qint64 target) const override
+    {
+        const double peak = target < 0 ? -1000 : 1000, to = double(target);
+        PlannedMove plan;
+        plan.points = {{0, 0, 0}, {0.5, to / 8, peak}, {2, to * 7 / 8, peak}, {2.5, to, 0}};
+        return plan;
+    }
+
+    AxisController *controller(unsigned char) const override { return nullptr; }
+    QString getChipName(unsigned char) const override { return {}; }
+    QString getModuleNameInFirmware() const override { return {}; }
+    unsigned char moduleAddress() const override { return 1; }
+    int motorCount() const override { return 1; }
+    int pluginVariant(unsigned char) const override { return 0; }
+    Model::ParameterInfo describeParameter(unsigned char, const QString &) const override
+    {
+        return {};
+    }
+    bool hasParameter(unsigned char, const QString &) const override { return false; }
+    bool readParameter(unsigned char, const QString &, qint64 *) override { return false; }
+    bool writeParameter(unsigned char, const QString &, qint64) override { return false; }
+    bool moveToPosition(unsigned char, int) override { return false; }
+    bool moveToRelPosition(unsigned char, int) override { return false; }
+    bool motorStop(unsigned char) override { return false; }
+};
 
 } // namespace
 
@@ -393,6 +429,9 @@ private slots:
         auto *pause = plot->findChild<QAction *>(QStringLiteral("pausePlot"));
         const QwtInterval live = timeAxis(plots[0]);
         const QPoint middle = canvas->rect().center();
+        // A click gives the plot the keyboard and leaves it live.
+        QTest::mouseClick(canvas, Qt::LeftButton, {}, middle);
+        QVERIFY(canvas->hasFocus() && !plot->isPaused());
         if (how == 0) {
             pause->trigger();
         } else if (how == 1) {
@@ -417,7 +456,6 @@ private slots:
         QTest::qWait(3 * MotionPlot::redrawMilliseconds);
         QCOMPARE(pointsOf(position), frozen);
 
-        canvas->setFocus();
         QTest::keyClick(canvas, Qt::Key_Space);
         QVERIFY(!plot->isPaused() && !pause->isChecked());
         for (const QwtPlot *p : plots)
@@ -458,6 +496,47 @@ private slots:
             QVERIFY(points.first().x() <= -span && points.first().x() > -span - tick - 1e-9);
         }
         checkDrawn("Actual position", 2, &Sample::position, false);
+    }
+
+    // Offered plans, the preview draws the one for the field's target from now on, and says how
+    // long the move takes and how fast it gets; without plans it is disabled and says why.
+    void previewFollowsTheField()
+    {
+        MotionRecorder recorder;
+        PlanningModule module;
+        QSpinBox field;
+        field.setRange(-100000, 100000);
+        MotionPlot plot(&recorder);
+        plot.resize(330, 600);
+        plot.show();
+        auto *preview = plot.findChild<QAction *>(QStringLiteral("previewMove"));
+        module.planning = false;
+        plot.setModule(&module);
+        QVERIFY(!preview->isEnabled() && !preview->toolTip().isEmpty());
+        module.planning = true;
+        plot.setModule(&module);
+        plot.setTargetField(&field);
+        QVERIFY(preview->isEnabled());
+        preview->trigger();
+        const QwtPlotCurve *position = curve(&plot, "Preview position");
+        const QwtPlotCurve *velocity = curve(&plot, "Preview velocity");
+        QwtPlotTextLabel *label = nullptr;
+        for (QwtPlotItem *item : plot.positionPlot()->itemList(QwtPlotItem::Rtti_PlotTextLabel))
+            label = static_cast<QwtPlotTextLabel *>(item);
+        for (const int target : {4000, -800}) {
+            field.setValue(target);
+            const PlannedMove plan = module.previewMove(0, target);
+            QTRY_COMPARE(pointsOf(position).last(), QPointF(2.5, target));
+            QCOMPARE(int(position->dataSize()), plan.points.size());
+            for (int i = 0; i < plan.points.size(); ++i) {
+                QCOMPARE(position->sample(i),
+                         QPointF(plan.points[i].time, plan.points[i].position));
+                QCOMPARE(velocity->sample(i),
+                         QPointF(plan.points[i].time, plan.points[i].velocity));
+            }
+            QCOMPARE(label->text().text(), QStringLiteral("Move 2.50 s, peak 1000 pps"));
+            QVERIFY(timeAxis(plot.positionPlot()).maxValue() >= 2.5);
+        }
     }
 };
 

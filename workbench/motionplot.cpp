@@ -293,7 +293,9 @@ protected:
     }
     bool end(bool ok) override
     {
-        if (ok && !m_owner->m_paused)
+        // A click, which gives the plot the keyboard, selects nothing and leaves it live.
+        QPolygon selected = selection();
+        if (ok && !m_owner->m_paused && accept(selected))
             m_owner->setPaused(true);
         return QwtPlotZoomer::end(ok);
     }
@@ -378,6 +380,15 @@ MotionPlot::MotionPlot(const MotionRecorder *recorder, QWidget *parent)
         plot->canvas()->installEventFilter(this);
     }
     setFocusProxy(m_positionPlot->canvas());
+    // The controls first, then the plots, as they read from the top.
+    QWidget *order[] = {m_pauseButton,
+                        m_spanBox,
+                        m_curvesButton,
+                        m_previewButton,
+                        m_positionPlot->canvas(),
+                        m_velocityPlot->canvas()};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     m_timer.setInterval(redrawMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, [this] {
@@ -544,10 +555,11 @@ QWidget *MotionPlot::legend(std::initializer_list<std::pair<QwtPlotCurve *, QStr
 
 void MotionPlot::setMotor(int motor, const QString &velocityUnit)
 {
-    if (motor != m_motor && m_paused)
-        setPaused(false);
+    const bool other = motor != m_motor;
     m_motor = motor;
     m_velocityUnit = velocityUnit.trimmed();
+    if (other && m_paused)
+        setPaused(false);
     m_velocityPlot->setAxisTitle(QwtPlot::yLeft,
                                  axisTitle(m_velocityUnit.isEmpty()
                                                ? tr("Velocity")
@@ -557,19 +569,20 @@ void MotionPlot::setMotor(int motor, const QString &velocityUnit)
 
 void MotionPlot::setModule(AxilModuleInterface *module)
 {
+    // A new module's recording starts again: a picture of the old one is no use to study.
+    const bool other = module && module != m_module;
     m_module = module;
     updatePreviewControl();
     m_viewChanged = true;
+    if (other && m_paused)
+        setPaused(false);
 }
 
 void MotionPlot::setTargetField(QSpinBox *field)
 {
-    if (m_targetField)
-        disconnect(m_targetField, nullptr, this, nullptr);
+    // The field is read at every redraw tick, which also finds a changed ramp: a plan that
+    // differs from the one drawn is drawn.
     m_targetField = field;
-    if (field)
-        connect(field, QOverload<int>::of(&QSpinBox::valueChanged), this,
-                [this] { m_viewChanged = true; });
     m_viewChanged = true;
 }
 
@@ -833,8 +846,19 @@ void MotionPlot::viewChanged(QwtPlot *plot)
 
 QString MotionPlot::cursorTextAt(double axisTime) const
 {
-    return cursorText(m_recorder->samples(m_motor), m_reference + axisTime, m_reference,
-                      m_velocityUnit.isEmpty() ? tr("pps") : m_velocityUnit);
+    const QString unit = m_velocityUnit.isEmpty() ? tr("pps") : m_velocityUnit;
+    QString text =
+        cursorText(m_recorder->samples(m_motor), m_reference + axisTime, m_reference, unit);
+    // Ahead of now, the preview's plan.
+    const double start = m_recorder->now() - m_reference;
+    if (!m_plan.isEmpty() && axisTime >= start) {
+        const PlannedMove::Point p = m_plan.at(axisTime - start);
+        const QLocale &locale = BasicTools::numberLocale();
+        text += QLatin1Char('\n') + tr("Preview %1, %2 %3")
+                                        .arg(locale.toString(p.position, 'f', 0),
+                                             locale.toString(p.velocity, 'f', 0), unit);
+    }
+    return text;
 }
 
 QString MotionPlot::cursorText(const std::deque<MotionRecorder::Sample> &samples, double time,
