@@ -91,6 +91,12 @@ private slots:
             "--motors 12 --tab 10 --expand --move 3000 --run 500 --screenshot " +
                 m_dir.filePath(QStringLiteral("shot.png")),
             0, "");
+        // The samples of the selected motor after the move, one row each.
+        row("export samples",
+            "--tab 2 --move 3000 --run 1000 --export-plot " +
+                m_dir.filePath(QStringLiteral("samples.csv")),
+            0, "wrote");
+        row("export to an unknown suffix", "--export-plot plot.jpg", 2, "--export-plot|plot.jpg");
         // Help and version need no display.
         row("help", "--help", 0, "400 to 32767|0 to 3600000|-2147483648 to 2147483647|1 to 256");
         row("help with Qt's options", "--help-all", 0, "platformName");
@@ -118,6 +124,17 @@ private slots:
             QVERIFY2(out.contains(text), qPrintable(out));
         QVERIFY(!arguments.contains("--screenshot") ||
                 QFileInfo(m_dir.filePath(QStringLiteral("shot.png"))).size() > 10000);
+        if (arguments.contains("samples.csv")) {
+            QFile csv(m_dir.filePath(QStringLiteral("samples.csv")));
+            QVERIFY(csv.open(QIODevice::ReadOnly));
+            const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n');
+            QCOMPARE(lines.first(), QStringLiteral("time_s,actual_position,target_position,"
+                                                   "actual_velocity,planned_position,"
+                                                   "planned_velocity"));
+            // A second of 20 ms ticks, the motor moving all the time towards 3000.
+            QCOMPARE(lines.size(), 50 + 2);
+            QVERIFY(lines[50].startsWith("1,") && lines[50].contains(",3000,"));
+        }
     }
 
     // Tabs clicked in every direction, each with its motor's tool, the ramp picture only for Hazel

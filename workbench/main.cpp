@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "motionexport.h"
 #include "toolhost.h"
 
 #include <QApplication>
@@ -127,6 +128,7 @@ int main(int argc, char *argv[])
     const QString width = QStringLiteral("width");
     const QString loadSettings = QStringLiteral("load-settings");
     const QString saveSettings = QStringLiteral("save-settings");
+    const QString exportPlot = QStringLiteral("export-plot");
     parser.addOptions({
         {plugin,
          QObject::tr("Load the tool plugin from PATH, a file or a directory (default: %1).")
@@ -141,6 +143,10 @@ int main(int argc, char *argv[])
         {saveSettings,
          QObject::tr("Save the ramp settings of the module's motors to FILE after --move and "
                      "--run, then exit."),
+         QStringLiteral("FILE")},
+        {exportPlot,
+         QObject::tr("After --move and --run, write the selected motor's samples (FILE.csv) or "
+                     "the motion plot (FILE.png, FILE.svg), then exit."),
          QStringLiteral("FILE")},
         {tab, QObject::tr("Select tab N (motor N) first, 0 to the number of motors less one."),
          QStringLiteral("N")},
@@ -197,6 +203,10 @@ int main(int argc, char *argv[])
         (parser.isSet(width) &&
          !intOption(parser, width, minimumWidth, maximumWidth, &windowWidth, &error)))
         return fail(error);
+    if (parser.isSet(exportPlot) &&
+        MotionExport::format(parser.value(exportPlot)) == MotionExport::Format::Unknown)
+        return fail(QObject::tr("--export-plot writes .csv, .png or .svg files, not \"%1\"")
+                        .arg(parser.value(exportPlot)));
 
     ToolHost host(motorCount);
     const QString pluginPath =
@@ -239,7 +249,14 @@ int main(int argc, char *argv[])
             return fail(QObject::tr("cannot write the screenshot to %1").arg(file));
         std::printf("workbench: wrote %s\n", qUtf8Printable(file));
     }
-    if (parser.isSet(saveSettings) || parser.isSet(screenshot))
+    if (parser.isSet(exportPlot)) {
+        settle(&window);
+        const QString file = parser.value(exportPlot);
+        if (!window.exportTo(file, &error))
+            return fail(error);
+        std::printf("workbench: wrote %s\n", qUtf8Printable(file));
+    }
+    if (parser.isSet(saveSettings) || parser.isSet(screenshot) || parser.isSet(exportPlot))
         return 0;
     window.startClock();
     return QApplication::exec();

@@ -5,6 +5,7 @@
 #include "inputrefusal.h"
 #include "messagelog.h"
 #include "modulecontrols.h"
+#include "motionexport.h"
 #include "motionplot.h"
 #include "parametertype.h"
 #include "pluginvariant.h"
@@ -220,6 +221,15 @@ void MainWindow::createMenus()
     file->addAction(m_saveSettings);
     file->addAction(m_loadSettings);
     file->addSeparator();
+    QAction *exportSamples =
+        file->addAction(tr("Export &samples…"), this, [this] { exportWithDialog(false); });
+    exportSamples->setObjectName(QStringLiteral("exportSamples"));
+    exportSamples->setStatusTip(tr("Save the selected motor's recorded samples as CSV"));
+    QAction *exportPlot =
+        file->addAction(tr("Export &plot…"), this, [this] { exportWithDialog(true); });
+    exportPlot->setObjectName(QStringLiteral("exportPlot"));
+    exportPlot->setStatusTip(tr("Save the motion plot as it is shown, as PNG or SVG"));
+    file->addSeparator();
     QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
 
@@ -253,6 +263,7 @@ void MainWindow::attachModule()
 {
     SimulatedModule *module = m_host->module();
     m_controls->setModule(module);
+    m_plot->setModule(module);
     if (module)
         connect(module, &AxilModuleInterface::report, this, &MainWindow::showReport);
     m_connect->setEnabled(module == nullptr);
@@ -362,6 +373,8 @@ void MainWindow::showTool(int index)
     const int motor = tool->motorNumber();
     m_controls->setMotor(motor);
     m_plot->setMotor(motor, tr("pps"));
+    // The Rowan tool's own form names its target field as the generic tool does.
+    m_plot->setTargetField(tool->findChild<QSpinBox *>(QStringLiteral("editTargetPosition")));
     m_plotDock->setWindowTitle(tr("Motion of motor %1").arg(motor));
 }
 
@@ -644,6 +657,37 @@ void MainWindow::loadSettingsFrom()
     QString error;
     if (!fileName.isEmpty() && !loadSettings(fileName, &error))
         QMessageBox::warning(this, tr("Load settings"), error);
+}
+
+bool MainWindow::exportTo(const QString &file, QString *error)
+{
+    switch (MotionExport::format(file)) {
+    case MotionExport::Format::Csv:
+        return MotionExport::writeCsv(file, m_recorder.samples(m_plot->motor()), error);
+    case MotionExport::Format::Png:
+    case MotionExport::Format::Svg:
+        return m_plot->savePicture(file, error);
+    case MotionExport::Format::Unknown:
+        break;
+    }
+    *error = tr("%1: samples are exported as .csv, the plot as .png or .svg").arg(file);
+    return false;
+}
+
+void MainWindow::exportWithDialog(bool picture)
+{
+    const QString file =
+        picture ? QFileDialog::getSaveFileName(this, tr("Export plot"), tr("motion.png"),
+                                               tr("PNG picture (*.png);;SVG drawing (*.svg)"))
+                : QFileDialog::getSaveFileName(this, tr("Export samples"), tr("motion.csv"),
+                                               tr("Comma-separated values (*.csv)"));
+    if (file.isEmpty())
+        return;
+    QString error;
+    if (exportTo(file, &error))
+        showReport(tr("Wrote %1").arg(file));
+    else
+        QMessageBox::warning(this, tr("Export"), error);
 }
 
 void MainWindow::shutdown()

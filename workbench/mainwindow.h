@@ -60,6 +60,9 @@ public:
     void disconnectModule();
     // Removes the tools and creates a new module and new tools, as at start-up.
     void connectModule();
+    // Writes the selected motor's samples (.csv) or the plot (.png, .svg), by the file's suffix.
+    // False, with the reason, when the suffix is none of these or the file cannot be written.
+    bool exportTo(const QString &file, QString *error);
     // aboutToExit() and deletion of every tool; the window is empty afterwards. Idempotent.
     void shutdown();
 
@@ -106,6 +109,8 @@ private:
     // minimum and the width the person gave it; the tool scrolls only when the plot can yield
     // no more.
     void fitPlotToTool();
+    // Asks for a file, as the File menu's export actions do, and writes it.
+    void exportWithDialog(bool picture);
     // Lets the given simulated time pass and samples the motion.
     void tick(int milliseconds);
 

@@ -3,8 +3,24 @@
 #include "parametertype.h"
 #include "simulatedmodule.h"
 
-#include <algorithm>
 #include <cmath>
+
+namespace {
+
+// No plan (NaN) stays no plan.
+bool equal(double a, double b)
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+bool sameState(const MotionRecorder::Sample &a, const MotionRecorder::Sample &b)
+{
+    return a.position == b.position && a.velocity == b.velocity && a.target == b.target &&
+           equal(a.plannedPosition, b.plannedPosition) &&
+           equal(a.plannedVelocity, b.plannedVelocity);
+}
+
+} // namespace
 
 void MotionRecorder::reset()
 {
@@ -42,17 +58,12 @@ void MotionRecorder::sample(const SimulatedModule &module, int milliseconds)
             }
         }
         std::deque<Sample> &samples = m_motors[m];
-        // A motor that keeps its state needs no new point, only a longer last one. No plan
-        // (NaN) stays no plan.
-        const auto equal = [](double a, double b) {
-            return a == b || (std::isnan(a) && std::isnan(b));
-        };
-        const auto same = [&sample, &equal](const Sample &s) {
-            return s.position == sample.position && s.velocity == sample.velocity &&
-                   s.target == sample.target && equal(s.plannedPosition, sample.plannedPosition) &&
-                   equal(s.plannedVelocity, sample.plannedVelocity);
+        // A motor that keeps its state needs no new point, only a longer last one.
+        const auto same = [&sample](const Sample &s) {
+            return sameState(s, sample);
         };
         const std::size_t before = samples.size();
+        const double front = samples.empty() ? -1 : samples.front().time;
         if (samples.size() >= 2 && same(samples.back()) && same(samples[samples.size() - 2]))
             samples.back().time = time;
         else
@@ -60,10 +71,8 @@ void MotionRecorder::sample(const SimulatedModule &module, int milliseconds)
         // One sample older than the span stays, so that the curves reach the plot's left edge.
         while (samples.size() > 2 && samples[1].time < time - span)
             samples.pop_front();
-        // Time passing only moves a change along; with no change in the span, the picture
-        // stays as it was.
-        const bool steady = std::all_of(samples.begin(), samples.end(), same);
-        if (!steady || samples.size() != before)
+        // A new sample or a dropped one changes the size, or else the first sample's time.
+        if (samples.size() != before || samples.front().time != front)
             m_revisions[m] = ++m_revision;
     }
 }
@@ -71,6 +80,17 @@ void MotionRecorder::sample(const SimulatedModule &module, int milliseconds)
 quint64 MotionRecorder::revision(int motor) const
 {
     return motor >= 0 && motor < m_revisions.size() ? m_revisions[motor] : m_revision;
+}
+
+double MotionRecorder::steadySince(int motor) const
+{
+    const std::deque<Sample> &kept = samples(motor);
+    if (kept.empty())
+        return now();
+    // A state is kept as at most two samples in a row.
+    const std::size_t last = kept.size() - 1;
+    return last > 0 && sameState(kept[last - 1], kept[last]) ? kept[last - 1].time
+                                                             : kept[last].time;
 }
 
 const std::deque<MotionRecorder::Sample> &MotionRecorder::samples(int motor) const

@@ -11,7 +11,8 @@ class SimulatedModule;
 // simulated module, so recording never reads a parameter through the host and never shows up in
 // the module's read counts. Where the module makes its plans known, each sample also holds where
 // the plan of the move under way has the motor. A stretch in which nothing changes is kept as its
-// two ends.
+// two ends. It keeps a minute, so that a plot can show any span up to that; a motor moving all
+// that time at the fastest polling rate takes 6000 samples (about 330 KiB).
 class MotionRecorder final
 {
 public:
@@ -28,7 +29,7 @@ public:
     };
 
     // How far back samples are kept, in simulated seconds.
-    static constexpr double span = 10.0;
+    static constexpr double span = 60.0;
 
     // Forgets everything; the clock starts again at zero.
     void reset();
@@ -36,10 +37,13 @@ public:
     void sample(const SimulatedModule &module, int milliseconds);
 
     double now() const { return m_milliseconds / 1000.0; }
-    // Grows whenever the motor's last span looks different from before: a new or dropped
-    // sample, or time passing while a change is in view. A motor that has done the same for a
-    // whole span keeps its revision, so that a plot of it need not be drawn again.
+    // Grows whenever a sample of the motor is added or dropped; a motor that keeps its state
+    // only lengthens its last sample and keeps its revision.
     quint64 revision(int motor) const;
+    // The time of the first sample of the motor's current state, which it has held since. A
+    // picture of the seconds before now changes with time only while this lies within them;
+    // a motor that has done the same for the whole of them need not be drawn again.
+    double steadySince(int motor) const;
     const std::deque<Sample> &samples(int motor) const;
 
 private:
