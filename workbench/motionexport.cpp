@@ -29,11 +29,15 @@ Format format(const QString &file)
 
 namespace {
 
-// The shortest text that reads back as the same number; NaN leaves the cell empty.
+// To a millionth, which is finer than any step or pulse rate, so that the planned values read
+// 0.5 rather than 0.5000000000000006; in the shortest text that reads back as that number. NaN
+// leaves the cell empty.
 QString cell(double value)
 {
-    return std::isnan(value) ? QString()
-                             : QString::number(value, 'g', QLocale::FloatingPointShortest);
+    if (std::isnan(value))
+        return QString();
+    const double rounded = std::abs(value) < 1e9 ? std::round(value * 1e6) / 1e6 : value;
+    return QString::number(rounded, 'g', QLocale::FloatingPointShortest);
 }
 
 } // namespace
