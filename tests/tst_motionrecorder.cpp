@@ -2,6 +2,7 @@
 // what the plot draws, measured in the pixels it paints, when it draws, and for which motor.
 
 #include "mainwindow.h"
+#include "motionexport.h"
 #include "motionplot.h"
 #include "parametertype.h"
 #include "simulatedmodule.h"
@@ -13,12 +14,9 @@
 #include <qwt_plot_curve.h>
 #include <qwt_plot_textlabel.h>
 
-#include "motionexport.h"
-
+#include <QSvgRenderer>
 #include <QtTest>
-
 #include <QtWidgets>
-#include <algorithm>
 
 #include <algorithm>
 #include <cmath>
@@ -353,6 +351,48 @@ private slots:
         QCOMPARE(last(),
                  QPointF(0, m_host->module()->motion(static_cast<unsigned char>(tab)).position()));
         QVERIFY(last() != hidden);
+    }
+
+    // A picture holds its parts one below the other, each at its own size, on white; a plot is
+    // drawn by Qwt's renderer, anything else as the widget paints itself.
+    void picturesStackTheirParts_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("PNG") << "png";
+        QTest::newRow("SVG") << "svg";
+    }
+
+    void picturesStackTheirParts()
+    {
+        QFETCH(QString, suffix);
+        QwtPlot plot;
+        plot.setCanvasBackground(Qt::green);
+        plot.resize(300, 200);
+        QWidget band;
+        band.setAutoFillBackground(true);
+        band.setPalette(QPalette(Qt::red));
+        band.resize(120, 40);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("plot." + suffix);
+        QString error;
+        QVERIFY2(MotionExport::writePicture(file, {&plot, &band}, &error), qPrintable(error));
+        QImage image;
+        if (suffix == "svg") {
+            QSvgRenderer svg(file);
+            QVERIFY(svg.isValid());
+            QCOMPARE(svg.viewBox(), QRect(0, 0, 300, 240));
+            image = QImage(svg.viewBox().size(), QImage::Format_ARGB32);
+            QPainter painter(&image);
+            svg.render(&painter);
+        } else {
+            QVERIFY(image.load(file));
+        }
+        QCOMPARE(image.size(), QSize(300, 240));
+        QCOMPARE(image.pixelColor(150, 100), QColor(Qt::green)); // inside the canvas
+        QCOMPARE(image.pixelColor(60, 220), QColor(Qt::red));
+        QCOMPARE(image.pixelColor(200, 220), QColor(Qt::white));
+        QVERIFY(!MotionExport::writePicture(dir.filePath("plot.bmp"), {&plot}, &error));
+        QVERIFY(error.contains("plot.bmp"));
     }
 
     // The CSV of a real move: the header, then each recorded sample as a row of numbers that read

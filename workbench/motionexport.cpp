@@ -97,6 +97,9 @@ bool writePicture(const QString &file, const QVector<QWidget *> &parts, QString 
         QSvgGenerator generator;
         generator.setFileName(file);
         generator.setSize(size);
+        // The size is written in millimetres; at the 96 dpi of web browsers it is the plot's
+        // size in pixels again.
+        generator.setResolution(96);
         generator.setViewBox(QRect(QPoint(0, 0), size));
         generator.setTitle(QObject::tr("Motion plot"));
         QPainter painter;
