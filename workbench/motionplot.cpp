@@ -614,6 +614,25 @@ void MotionPlot::updatePauseControl()
         m_pause->setText(tr("Resume"));
         m_pause->setToolTip(tr("Resume the live view of the last %1 s (Space)").arg(m_span));
     }
+    fitControls();
+}
+
+// The buttons show their texts while the row has room for them, else only their icons (their
+// tooltips say what they do), rather than texts cut short.
+void MotionPlot::fitControls()
+{
+    if (!m_pauseButton || !m_curvesButton || !m_previewButton)
+        return;
+    const QList<QToolButton *> buttons{m_pauseButton, m_curvesButton, m_previewButton};
+    const auto *layout = static_cast<QBoxLayout *>(m_pauseButton->parentWidget()->layout());
+    int needed = m_spanBox->sizeHint().width() + layout->spacing() * buttons.size();
+    for (QToolButton *button : buttons) {
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        needed += button->sizeHint().width();
+    }
+    const bool roomy = needed <= width();
+    for (QToolButton *button : buttons)
+        button->setToolButtonStyle(roomy ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
 }
 
 // The two canvases line up when both left axes take the width of the wider one. The extents
@@ -918,8 +937,7 @@ void MotionPlot::hideEvent(QHideEvent *event)
 void MotionPlot::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    // A narrow plot labels fewer times, so that its labels keep apart, and its buttons show
-    // only their icons (their tooltips say what they do).
+    // A narrow plot labels fewer times, so that its labels keep apart.
     const bool narrow = width() < 280;
     for (QwtPlot *plot : {m_positionPlot, m_velocityPlot}) {
         if (plot->axisMaxMajor(QwtPlot::xBottom) != (narrow ? 3 : 5)) {
@@ -929,6 +947,5 @@ void MotionPlot::resizeEvent(QResizeEvent *event)
             m_settingAxes = false;
         }
     }
-    for (QToolButton *button : {m_pauseButton, m_curvesButton, m_previewButton})
-        button->setToolButtonStyle(narrow ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
+    fitControls();
 }

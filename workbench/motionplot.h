@@ -76,6 +76,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void fitControls();
     Q_DISABLE_COPY(MotionPlot)
     class Zoomer;
     QwtPlot *addPlot(const QString &title, const QColor &color);
