@@ -48,7 +48,7 @@ class TestMonkey final : public QObject
         QPointer<QAbstractSpinBox> box;
         QString key;
         qint64 value = 0, before = 0; // the number typed (if valid) and the one shown before
-        bool valid = false;
+        bool valid = false, entered = false;
     } typed;                            // the field that a person typed in and has not left
     bool shown = false, polled = false; // polled: shown, and a polling round since
     QStringList want, turns;      // the journal lines that this step must add, each list in order
@@ -169,9 +169,11 @@ class TestMonkey final : public QObject
     {
         QAbstractSpinBox *box = typed.box;
         auto *hostField = qobject_cast<SpinBox *>(box);
-        if (box &&
-            (hostField ? hostField->isEditing()
-                       : box->hasFocus() && (!typed.valid || prop(box, "value") != typed.value)))
+        // A Rowan ramp field waits for Enter or the focus leaving before it takes a module value.
+        const bool waits = variant == 74 && keyOf.contains(box) && !typed.entered;
+        if (box && (hostField ? hostField->isEditing()
+                              : box->hasFocus() &&
+                                    (!typed.valid || prop(box, "value") != typed.value || waits)))
             return;
         const bool dropped = !box || !box->isEnabled() || !box->window()->isVisible();
         if (!dropped && typed.valid && !typed.key.isEmpty() &&
@@ -199,7 +201,7 @@ class TestMonkey final : public QObject
         const bool all = rng.bounded(4), enter = rng.bounded(3) == 0;
         QTest::keyClick(box, all ? Qt::Key_A : Qt::Key_Backspace,
                         all ? Qt::ControlModifier : Qt::NoModifier);
-        typed = {box, keyOf.value(box), 0, prop(box, "value"), false};
+        typed = {box, keyOf.value(box), 0, prop(box, "value"), false, enter};
         QTest::keyClicks(box, text);
         // What the field reads now; keys that changed nothing leave a host field nothing to commit.
         bool ok = false;
@@ -251,8 +253,10 @@ class TestMonkey final : public QObject
         QWidget *editor = any(usable<QAbstractSpinBox, QComboBox>());
         if (!editor)
             return "no field to step";
-        if (editor == typed.box)
+        if (editor == typed.box) {
             QTest::keyClick(editor, Qt::Key_Return);
+            typed.entered = true;
+        }
         focusOn(editor);
         const int up = rng.bounded(2) ? 1 : -1;
         auto *combo = qobject_cast<QComboBox *>(editor);
@@ -286,9 +290,8 @@ class TestMonkey final : public QObject
     QString changeModule()
     {
         const QStringList keys = AxisController::keys();
-        // Often the value that a person is typing, read by the host (for another view, say). The
-        // Rowan tool reads its fields' values when shown, and follows no other reads.
-        const bool read = !typed.key.isEmpty() && variant != 74 && rng.bounded(2);
+        // Often the value that a person is typing, read by the host (for another view, say).
+        const bool read = !typed.key.isEmpty() && rng.bounded(2);
         const QString key = read ? typed.key : keys.at(rng.bounded(keys.size()));
         Model::AxilParameter *p = module->parameter(0, key);
         const qint64 v = pick(p->minimum(), p->maximum(), rng.bounded(3) == 0);

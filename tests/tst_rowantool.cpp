@@ -151,7 +151,7 @@ QTEST_MAIN(TestRowanTool)
 #include "tst_rowantool.moc"
 
 // A ramp value that arrives while a person types in its field waits; their commit is written and
-// shown, and what arrives afterwards is shown.
+// shown, and what arrives afterwards is shown. Typing left uncommitted gives way to the module's.
 void TestRowanTool::arrivalsWaitForTyping()
 {
     SimulatedModule module;
@@ -177,4 +177,16 @@ void TestRowanTool::arrivalsWaitForTyping()
     module.setModuleValue(0, QStringLiteral("par::MaxVelocity"), 777);
     parameter->readValue(false);
     QCOMPARE(field->value(), 777);
+
+    // Typing that ends where it began writes nothing; the field then shows what came meanwhile.
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(field, QStringLiteral("55"));
+    module.setModuleValue(0, QStringLiteral("par::MaxVelocity"), 888);
+    parameter->readValue(false);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(field, QStringLiteral("777"));
+    module.clearJournal();
+    QTest::keyClick(field, Qt::Key_Return);
+    QCOMPARE(field->value(), 888);
+    QCOMPARE(module.journal(), QStringList());
 }
