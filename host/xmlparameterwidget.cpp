@@ -63,6 +63,7 @@ void XmlParameterWidget::buildEditor()
                                        .arg(m_motor)
                                        .arg(m_parameterName));
             updateFromParameter();
+            emit editingEnded();
         });
         editor = m_spinBox;
     }
@@ -290,10 +291,11 @@ void XmlParameterWidget::onCommitted()
     if (!written && m_parameter && m_parameter->exists() &&
         value() != m_parameter->lastKnownValue())
         onEdited(value());
-    if (!m_hasPending)
-        return;
-    m_hasPending = false;
-    showValue(m_parameter ? m_parameter->lastKnownValue() : m_pending);
+    if (m_hasPending) {
+        m_hasPending = false;
+        showValue(m_parameter ? m_parameter->lastKnownValue() : m_pending);
+    }
+    emit editingEnded();
 }
 
 void XmlParameterWidget::updateEnabledState()

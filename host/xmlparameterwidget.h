@@ -61,6 +61,9 @@ public slots:
 signals:
     // The shown value changed, by an edit or by a value from the module.
     void valueChanged(int value);
+    // The person stopped typing in the field, committing or dropping what they typed; the field
+    // shows what the module holds (a value that came meanwhile included).
+    void editingEnded();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

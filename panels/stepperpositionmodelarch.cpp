@@ -143,6 +143,13 @@ StepperPositionModeLarch::StepperPositionModeLarch(ToolsInterface *tool)
                     [this](long long value) { handleValuesChanged(static_cast<int>(value)); });
     }
 
+    // A value that arrived while the person typed in the field is shown when they finish.
+    for (XmlParameterWidget *field : {widgetVSTART.data(), widgetVSTOP.data()}) {
+        if (field)
+            connect(field, &XmlParameterWidget::editingEnded, this,
+                    [this] { handleValuesChanged(0); });
+    }
+
     trapezMode(false);
     settingsCheck();
 }
@@ -218,8 +225,9 @@ QRectF StepperPositionModeLarch::mapRectToScene(QRectF viewBox, QRectF itemRect,
 void StepperPositionModeLarch::settingsCheck()
 {
     // Without the module there is nothing to keep consistent, and nothing could be written.
-    if (!shown || !controller)
+    if (!shown || !controller || checking)
         return;
+    const QScopedValueRollback<bool> running(checking, true);
     if (widgetVSTART && widgetVSTOP) {
         const int startVelocity = widgetVSTART->value();
         if (startVelocity > 10) {

@@ -37,7 +37,8 @@ void TestLarchPanel::settingsCheck_data()
 {
     // Before the tool exists the module holds "FIELD=value ..." and, with "wide", limits that no
     // int holds. Steps: "FIELD=value" the module's change, read; "FIELD:=value" the same, unread;
-    // "hide", "show"; else a click on "btn" + step.
+    // "FIELD~" the person empties the field (typing, uncommitted); "hide", "show"; else a click on
+    // "btn" + step.
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("steps");
     QTest::addColumn<int>("stopMinimum");
@@ -67,6 +68,10 @@ void TestLarchPanel::settingsCheck_data()
                 {"reload, valid", "", "VSTART:=11 VSTOP:=20 Reload", 12, ""},
                 {"reload, broken", "", "VSTART:=50 VSTOP:=40 Reload", 51, "StopVelocity 51"},
                 {"shown again, valid", "", "hide VSTART:=60 VSTOP:=70 show", 61, ""},
+                // A stop velocity that came while the person typed in its field is judged when
+                // the field shows it, as the person leaves it.
+                {"arrived while typed", "", "VSTOP=40 VSTART=30 VSTOP~ VSTOP=20 VSTART~", 31,
+                 "StopVelocity 31"},
                 // At the top of the int range the stop velocity can only equal the start velocity.
                 {"start at the top", "wide VSTART=2147483647 VSTOP=20", "", 2147483647,
                  "StopVelocity 2147483647"},
@@ -85,11 +90,26 @@ void TestLarchPanel::settingsCheck()
     SimulatedModule module;
     module.setPluginVariant(0, 73);
     Tool tool;
+    const auto field = [&tool](const QString &name) {
+        return child<QWidget>(tool, "StepperPositionModeLarch")
+            ->findChildren<XmlParameterWidget *>(QString(), Qt::FindDirectChildrenOnly)
+            .at(fields.indexOf(name));
+    };
     const auto run = [&](const QString &list) {
         for (const QString &step : list.split(' ', Qt::SkipEmptyParts)) {
             const QStringList assignment = step.split('=');
             const QString key = keys.value(fields.indexOf(QString(assignment[0]).remove(':')));
-            if (step == "wide") {
+            if (step.endsWith('~')) {
+                if (!tool->isActiveWindow()) {
+                    tool->show();
+                    QApplication::setActiveWindow(tool.get());
+                    QVERIFY(QTest::qWaitForWindowActive(tool.get()));
+                }
+                QWidget *editor = field(step.chopped(1))->widget();
+                editor->setFocus();
+                QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClick(editor, Qt::Key_Backspace);
+            } else if (step == "wide") {
                 for (const char *wide : {"par::StartVelocity", "par::StopVelocity"})
                     module.setLimits(0, wide, 0, 1LL << 40);
             } else if (assignment.size() == 2) {
@@ -110,11 +130,7 @@ void TestLarchPanel::settingsCheck()
         module.clearJournal();
     run(steps);
     QCOMPARE(module.journal().join(", ").remove("write 0 par::"), journal);
-    QCOMPARE(child<QWidget>(tool, "StepperPositionModeLarch")
-                 ->findChildren<XmlParameterWidget *>(QString(), Qt::FindDirectChildrenOnly)
-                 .at(fields.indexOf("VSTOP"))
-                 ->minimum(),
-             stopMinimum);
+    QCOMPARE(field("VSTOP")->minimum(), stopMinimum);
 }
 
 void TestLarchPanel::formAndDiagram()

@@ -280,7 +280,12 @@ private:
         const double a = m.acceleration();
         const bool still = v0 == 0 || v == 0;
         const double jump = std::hypot(bounds.startStop, std::sqrt(steepest)) + steepest * dt;
-        const double reach = (std::max(std::abs(v0), std::abs(v)) + steepest * dt) * dt + 0.5;
+        // A step from or to rest may take the start velocity for all of it (a move shorter than a
+        // step), and the last half step is taken at once.
+        const double reach =
+            (std::max(std::abs(v0), std::abs(v)) + steepest * dt + (still ? bounds.startStop : 0)) *
+                dt +
+            0.5;
         if (clearPending && reg(cmd_ClearOnNull) == 0) {
             // Zeroed at rest, on the target of a move, and left standing there.
             EXPECT(v == 0 && x == 0 && m.isAtRest() && reg(cmd_EncoderPosition) == 0);
@@ -292,6 +297,12 @@ private:
             EXPECT(std::abs(v - v0) <= steepest * dt + 1e-6 + (still ? jump : 0));
         }
         EXPECT(!(clearPending && m.isAtRest()));
+        // A moving motor is where the plan it follows, as the module tells it, has it (a plan may
+        // reach 0 a hair before its end).
+        const std::optional<PlannedMove::Point> planned = module.motionPlans()->plannedNow(0);
+        EXPECT(planned.has_value() || v == 0);
+        EXPECT(!planned ||
+               (std::abs(planned->position - x) < 1e-6 && std::abs(planned->velocity - v) < 1e-6));
         EXPECT(v0 * v >= 0); // turning round goes through rest
         EXPECT(std::abs(v) <= bounds.vmax + bounds.overshoot + 1e-6);
         EXPECT(m.isPositioning() == positioning && (!positioning || m.target() == target));
