@@ -225,9 +225,8 @@ QRectF StepperPositionModeLarch::mapRectToScene(QRectF viewBox, QRectF itemRect,
 void StepperPositionModeLarch::settingsCheck()
 {
     // Without the module there is nothing to keep consistent, and nothing could be written.
-    if (!shown || !controller || checking)
+    if (!shown || !controller)
         return;
-    const QScopedValueRollback<bool> running(checking, true);
     if (widgetVSTART && widgetVSTOP) {
         const int startVelocity = widgetVSTART->value();
         if (startVelocity > 10) {

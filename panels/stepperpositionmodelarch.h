@@ -82,5 +82,4 @@ private:
     QPointer<XmlParameterWidget> widgetTZERO;
     bool trapezoidal = false;
     bool reloading = false; // reload() is reading the parameters one by one
-    bool checking = false;  // settingsCheck() is running: what it sets calls for no new check
 };

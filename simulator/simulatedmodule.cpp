@@ -735,7 +735,7 @@ PlannedMove SimulatedModule::previewMove(unsigned char motor, qint64 target) con
     const Motor *m = motorAt(motor);
     if (!m || isBlocked(*m))
         return PlannedMove();
-    return pointsOf(m->motion.planFor(target, m->stale ? rampOf(*m) : m->ramp), 0);
+    return pointsOf(m->motion.planFor(target, ramp(motor)), 0);
 }
 
 std::optional<PlannedMove::Point> SimulatedModule::plannedNow(unsigned char motor) const

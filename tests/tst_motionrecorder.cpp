@@ -179,6 +179,17 @@ class TestMotionRecorder final : public QObject
                         qPrintable(QStringLiteral("%1 at %2 s").arg(title).arg(x.invTransform(c))));
     }
 
+    // The shown window, its Cedar motor (tab 2) moved towards target for the given time.
+    void moveCedar(int target, int milliseconds)
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QVERIFY(m_window->selectTab(2));
+        QString error;
+        QVERIFY2(m_window->moveCurrentTool(target, &error), qPrintable(error));
+        m_window->runSimulatedTime(milliseconds);
+    }
+
 private slots:
     void init()
     {
@@ -485,12 +496,9 @@ private slots:
     {
         QFETCH(int, how);
         QFETCH(bool, velocityPlot);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        QVERIFY(m_window->selectTab(2));
-        QString error;
-        QVERIFY(m_window->moveCurrentTool(2000, &error));
-        m_window->runSimulatedTime(8000);
+        moveCedar(2000, 8000);
+        if (QTest::currentTestFailed())
+            return;
         MotionPlot *plot = m_window->plot();
         QwtPlot *plots[] = {plot->positionPlot(), plot->velocityPlot()};
         QWidget *canvas = plots[velocityPlot]->canvas();
@@ -544,12 +552,9 @@ private slots:
     void spanShowsItsSeconds()
     {
         QFETCH(double, span);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        QVERIFY(m_window->selectTab(2));
-        QString error;
-        QVERIFY(m_window->moveCurrentTool(500000, &error));
-        m_window->runSimulatedTime(62000);
+        moveCedar(500000, 62000);
+        if (QTest::currentTestFailed())
+            return;
         auto *box = m_window->plot()->findChild<QComboBox *>(QStringLiteral("plotSpan"));
         box->setFocus();
         QTest::keyClick(box, Qt::Key_Home);

@@ -163,9 +163,11 @@ void MainWindow::createSettingsOffer()
     m_settingsOffer->setFrameShape(QFrame::StyledPanel);
     m_settingsOffer->setAutoFillBackground(true);
     m_settingsOffer->setBackgroundRole(QPalette::ToolTipBase);
-    m_settingsOfferText = new QLabel(m_settingsOffer);
-    m_settingsOfferText->setForegroundRole(QPalette::ToolTipText);
-    m_settingsOfferText->setWordWrap(true);
+    auto *text = new QLabel(tr("The disconnected module's ramp settings were kept. Nothing of "
+                               "them is written to this module unless you apply them."),
+                            m_settingsOffer);
+    text->setForegroundRole(QPalette::ToolTipText);
+    text->setWordWrap(true);
     auto *apply = new QPushButton(tr("&Apply settings of the disconnected module"));
     apply->setObjectName(QStringLiteral("applyKeptSettings"));
     connect(apply, &QPushButton::clicked, this, &MainWindow::applyKeptSettings);
@@ -173,7 +175,7 @@ void MainWindow::createSettingsOffer()
     dismiss->setObjectName(QStringLiteral("dismissKeptSettings"));
     connect(dismiss, &QPushButton::clicked, this, &MainWindow::dismissKeptSettings);
     auto *layout = new QHBoxLayout(m_settingsOffer);
-    layout->addWidget(m_settingsOfferText, 1);
+    layout->addWidget(text, 1);
     layout->addWidget(apply);
     layout->addWidget(dismiss);
     m_settingsOffer->hide();
@@ -592,12 +594,7 @@ void MainWindow::connectModule()
     }
     showTool(m_tabs->currentIndex());
     showReport(tr("Module connected: %n tool(s).", nullptr, count));
-    if (!m_keptSettings.isEmpty()) {
-        m_settingsOfferText->setText(
-            tr("The disconnected module's ramp settings were kept. Nothing of them is written "
-               "to this module unless you apply them."));
-        m_settingsOffer->show();
-    }
+    m_settingsOffer->setVisible(!m_keptSettings.isEmpty());
 }
 
 void MainWindow::applyKeptSettings()

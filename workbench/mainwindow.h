@@ -14,7 +14,6 @@ class QAbstractButton;
 class QAction;
 class QDockWidget;
 class QFrame;
-class QLabel;
 class QSpinBox;
 class QTabWidget;
 class QToolBar;
@@ -71,10 +70,7 @@ public:
     // reported in the status bar.
     bool saveSettings(const QString &fileName, QString *error);
     bool loadSettings(const QString &fileName, QString *error);
-    // The settings kept from the module when it was disconnected, offered to the module
-    // connected next; empty when there is nothing to offer.
-    QByteArray keptSettings() const { return m_keptSettings; }
-    // What the offer's buttons do.
+    // What the buttons of the offer of the disconnected module's settings do.
     void applyKeptSettings();
     void dismissKeptSettings();
 
@@ -134,7 +130,8 @@ private:
     // The offer to apply the kept settings: a bar above the tabs, so that it neither blocks nor
     // goes unnoticed.
     QFrame *m_settingsOffer = nullptr;
-    QLabel *m_settingsOfferText = nullptr;
+    // The settings kept from the module when it was disconnected, offered to the module
+    // connected next; empty when there is nothing to offer.
     QByteArray m_keptSettings;
     QMetaObject::Connection m_rampPictureSync;
     // The ramp picture window whose showing and hiding the action follows; held as a QWidget,

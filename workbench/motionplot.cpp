@@ -392,8 +392,9 @@ MotionPlot::MotionPlot(const MotionRecorder *recorder, QWidget *parent)
 
     m_timer.setInterval(redrawMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, [this] {
-        if (needsRedraw())
-            redraw();
+        const PlannedMove preview = previewPlan();
+        if (needsRedraw(preview))
+            draw(preview);
     });
     setMotor(0, QString());
     updatePauseControl();
@@ -702,9 +703,9 @@ PlannedMove MotionPlot::previewPlan() const
 }
 
 // The preview starts now, wherever now is on the time axis.
-void MotionPlot::updatePreview()
+void MotionPlot::updatePreview(const PlannedMove &preview)
 {
-    m_plan = previewPlan();
+    m_plan = preview;
     const double start = m_recorder->now() - m_reference;
     QVector<QPointF> positions, velocities;
     for (const PlannedMove::Point &p : qAsConst(m_plan.points)) {
@@ -735,13 +736,13 @@ void MotionPlot::updatePreview()
     m_previewLabel->setText(label);
 }
 
-bool MotionPlot::needsRedraw() const
+bool MotionPlot::needsRedraw(const PlannedMove &preview) const
 {
     if (m_viewChanged || m_motor != m_drawnMotor)
         return true;
     const double now = m_recorder->now();
     if (m_preview->isChecked() &&
-        (!samePlan(previewPlan(), m_plan) || (m_paused && !m_plan.isEmpty() && now != m_drawnNow)))
+        (!samePlan(preview, m_plan) || (m_paused && !m_plan.isEmpty() && now != m_drawnNow)))
         return true;
     if (m_paused)
         return false;
@@ -752,12 +753,17 @@ bool MotionPlot::needsRedraw() const
 
 void MotionPlot::redraw()
 {
+    draw(previewPlan());
+}
+
+void MotionPlot::draw(const PlannedMove &preview)
+{
     const bool force = m_viewChanged || m_motor != m_drawnMotor;
     bool positionAxis = false, velocityAxis = false;
     if (!m_paused) {
         // Time runs to the left from now (0).
         m_reference = m_recorder->now();
-        updatePreview();
+        updatePreview(preview);
         double right = 0;
         if (!m_plan.isEmpty())
             right = std::min(m_plan.duration() * 1.05, MotionRecorder::span);
@@ -787,7 +793,7 @@ void MotionPlot::redraw()
         velocityAxis = scaleAxis(m_velocityPlot, slowest, fastest, 10, force);
         m_settingAxes = false;
     } else {
-        updatePreview();
+        updatePreview(preview);
     }
     m_settingAxes = true;
     replot(m_positionPlot, positionAxis);

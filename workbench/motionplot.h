@@ -89,8 +89,10 @@ private:
     void setCurves(double from, double to, double columnsPerSecond);
     // The plan that a move to the field's target would get now; empty when none is shown.
     PlannedMove previewPlan() const;
-    void updatePreview();
-    bool needsRedraw() const;
+    void updatePreview(const PlannedMove &preview);
+    // Whether the picture, with the given preview, differs from the one drawn.
+    bool needsRedraw(const PlannedMove &preview) const;
+    void draw(const PlannedMove &preview);
     void setTimeAxis(double from, double to);
     // The person zoomed, panned or magnified one plot: the picture pauses, and the other plot
     // takes the same time axis.

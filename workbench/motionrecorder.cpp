@@ -59,12 +59,10 @@ void MotionRecorder::sample(const SimulatedModule &module, int milliseconds)
         }
         std::deque<Sample> &samples = m_motors[m];
         // A motor that keeps its state needs no new point, only a longer last one.
-        const auto same = [&sample](const Sample &s) {
-            return sameState(s, sample);
-        };
         const std::size_t before = samples.size();
         const double front = samples.empty() ? -1 : samples.front().time;
-        if (samples.size() >= 2 && same(samples.back()) && same(samples[samples.size() - 2]))
+        if (samples.size() >= 2 && sameState(samples.back(), sample) &&
+            sameState(samples[samples.size() - 2], sample))
             samples.back().time = time;
         else
             samples.push_back(sample);

@@ -195,6 +195,7 @@ bool SettingsFile::check(const QByteArray &document, const AxilModuleInterface *
                                     .arg(shown(object.value(parametersKey))));
         const QJsonObject parameters = object.value(parametersKey).toObject();
         const QStringList known = keys(variant);
+        QHash<QString, qint64> values;
         for (auto it = parameters.begin(); it != parameters.end(); ++it) {
             const QString &key = it.key();
             if (!known.contains(key))
@@ -222,10 +223,11 @@ bool SettingsFile::check(const QByteArray &document, const AxilModuleInterface *
                                         .arg(value)
                                         .arg(info.minimum)
                                         .arg(info.maximum));
+            values.insert(key, value);
         }
         for (const QString &key : known) {
-            if (parameters.contains(key))
-                writes->append({int(motor), key, qint64(parameters.value(key).toDouble())});
+            if (values.contains(key))
+                writes->append({int(motor), key, values.value(key)});
         }
     }
     *motors = seen.size();
@@ -235,8 +237,9 @@ bool SettingsFile::check(const QByteArray &document, const AxilModuleInterface *
 bool SettingsFile::apply(AxilModuleInterface *module, const QVector<Write> &writes, QString *reason)
 {
     QVector<Write> ordered = writes;
-    // A start velocity raised to or above the stop velocity the motor holds would have the Larch
-    // panel raise the stop velocity on its own; the new stop velocity goes first then. The other
+    // A start velocity raised to or above the stop velocity the host knows (the one a shown Larch
+    // panel judges it against) would have the panel raise the stop velocity on its own; the new
+    // stop velocity goes first then. The other
     // way round (a stop velocity lowered to or below the held start velocity) cannot come with
     // it in a file whose start lies below its stop, and the start velocity goes first as listed.
     const QString startKey = QLatin1String(cmd_StartVelocity);
@@ -249,7 +252,7 @@ bool SettingsFile::apply(AxilModuleInterface *module, const QVector<Write> &writ
                 continue;
             const AxisController *controller =
                 module->controller(static_cast<unsigned char>(ordered[i].motor));
-            if (controller && ordered[i].value >= controller->stopVelocity->readValue(false))
+            if (controller && ordered[i].value >= controller->stopVelocity->lastKnownValue())
                 std::swap(ordered[i], ordered[j]);
             break;
         }
