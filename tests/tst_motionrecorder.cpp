@@ -94,6 +94,7 @@ class PlanningModule final : public AxilModuleInterface, public MotionPlans
 {
 public:
     bool planning = true;
+    double shift = 0; // moves every plan, as time passing under a moving motor would
 
     MotionPlans *motionPlans() override { return planning ? this : nullptr; }
     PlannedMove plannedMove(unsigned char) const override { return {}; }
@@ -101,7 +102,10 @@ public:
     {
         const double peak = target < 0 ? -1000 : 1000, to = double(target);
         PlannedMove plan;
-        plan.points = {{0, 0, 0}, {0.5, to / 8, peak}, {2, to * 7 / 8, peak}, {2.5, to, 0}};
+        plan.points = {{0, shift, 0},
+                       {0.5, shift + to / 8, peak},
+                       {2, shift + to * 7 / 8, peak},
+                       {2.5, shift + to, 0}};
         return plan;
     }
 
@@ -611,6 +615,22 @@ private slots:
             QCOMPARE(label->text().text(), QStringLiteral("Move 2.50 s, peak 1000 pps"));
             QVERIFY(timeAxis(plot.positionPlot()).maxValue() >= 2.5);
         }
+
+        // Paused, the preview stands still with the picture while the plan the module would
+        // give changes; a newly typed target is previewed at the paused picture's 0.
+        plot.findChild<QAction *>(QStringLiteral("pausePlot"))->trigger();
+        module.shift = 300;
+        QTest::qWait(200);
+        QCOMPARE(pointsOf(position).first(), QPointF(0, 0));
+        QCOMPARE(pointsOf(position).last(), QPointF(2.5, -800));
+        field.setValue(1000);
+        QTRY_COMPARE(pointsOf(position).last(), QPointF(2.5, 1300));
+        QCOMPARE(pointsOf(position).first(), QPointF(0, 300));
+        module.shift = 600;
+        QTest::qWait(200);
+        QCOMPARE(pointsOf(position).first(), QPointF(0, 300));
+        plot.findChild<QAction *>(QStringLiteral("pausePlot"))->trigger();
+        QTRY_COMPARE(pointsOf(position).first(), QPointF(0, 600));
     }
 };
 

@@ -638,10 +638,29 @@ bool MainWindow::loadSettings(const QString &fileName, QString *error)
     return true;
 }
 
+// A name typed without a suffix gets the one of the selected filter, so that the file shows up
+// again under that filter when it is loaded.
+QString MainWindow::askSaveFile(const QString &title, const QString &name, const QString &filters)
+{
+    QFileDialog dialog(this, title, name, filters);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    const auto suffixOf = [](const QString &filter) {
+        const int star = filter.indexOf(QLatin1String("*."));
+        return star < 0 ? QString() : filter.mid(star + 2).section(QLatin1Char(')'), 0, 0);
+    };
+    dialog.setDefaultSuffix(suffixOf(filters.section(QLatin1String(";;"), 0, 0)));
+    connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog, suffixOf](const QString &filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
+}
+
 void MainWindow::saveSettingsAs()
 {
-    const QString fileName = QFileDialog::getSaveFileName(this, tr("Save settings"), QString(),
-                                                          tr("Settings (*.json);;All files (*)"));
+    const QString fileName =
+        askSaveFile(tr("Save settings"), QString(), tr("Settings (*.json);;All files (*)"));
     QString error;
     if (!fileName.isEmpty() && !saveSettings(fileName, &error))
         QMessageBox::warning(this, tr("Save settings"), error);
@@ -673,10 +692,9 @@ bool MainWindow::exportTo(const QString &file, QString *error)
 
 void MainWindow::exportWithDialog(bool picture)
 {
-    const QString file =
-        picture ? QFileDialog::getSaveFileName(this, tr("Export plot"), tr("motion.png"),
+    const QString file = picture ? askSaveFile(tr("Export plot"), tr("motion.png"),
                                                tr("PNG picture (*.png);;SVG drawing (*.svg)"))
-                : QFileDialog::getSaveFileName(this, tr("Export samples"), tr("motion.csv"),
+                                 : askSaveFile(tr("Export samples"), tr("motion.csv"),
                                                tr("Comma-separated values (*.csv)"));
     if (file.isEmpty())
         return;

@@ -95,6 +95,7 @@ private:
     void showTool(int index);
     void showReport(const QString &message);
     void createSettingsOffer();
+    QString askSaveFile(const QString &title, const QString &name, const QString &filters);
     void saveSettingsAs();
     void loadSettingsFrom();
     void updateRampPicture();

@@ -392,7 +392,9 @@ MotionPlot::MotionPlot(const MotionRecorder *recorder, QWidget *parent)
 
     m_timer.setInterval(redrawMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, [this] {
-        const PlannedMove preview = previewPlan();
+        // A paused picture stands still, its preview too, until the typed target changes.
+        const bool frozen = m_paused && m_targetField && m_targetField->value() == m_planTarget;
+        const PlannedMove preview = frozen ? m_plan : previewPlan();
         if (needsRedraw(preview))
             draw(preview);
     });
@@ -584,6 +586,7 @@ void MotionPlot::setTargetField(QSpinBox *field)
     // The field is read at every redraw tick, which also finds a changed ramp: a plan that
     // differs from the one drawn is drawn.
     m_targetField = field;
+    m_planTarget = std::numeric_limits<qint64>::min();
     m_viewChanged = true;
 }
 
@@ -702,15 +705,15 @@ PlannedMove MotionPlot::previewPlan() const
     return plans->previewMove(static_cast<unsigned char>(m_motor), m_targetField->value());
 }
 
-// The preview starts now, wherever now is on the time axis.
+// The preview starts at the time axis' 0: now, or the moment the picture was paused.
 void MotionPlot::updatePreview(const PlannedMove &preview)
 {
     m_plan = preview;
-    const double start = m_recorder->now() - m_reference;
+    m_planTarget = m_targetField ? m_targetField->value() : 0;
     QVector<QPointF> positions, velocities;
     for (const PlannedMove::Point &p : qAsConst(m_plan.points)) {
-        positions.append({start + p.time, p.position});
-        velocities.append({start + p.time, p.velocity});
+        positions.append({p.time, p.position});
+        velocities.append({p.time, p.velocity});
     }
     m_previewPosition->setSamples(positions);
     m_previewVelocity->setSamples(velocities);
@@ -741,8 +744,7 @@ bool MotionPlot::needsRedraw(const PlannedMove &preview) const
     if (m_viewChanged || m_motor != m_drawnMotor)
         return true;
     const double now = m_recorder->now();
-    if (m_preview->isChecked() &&
-        (!samePlan(preview, m_plan) || (m_paused && !m_plan.isEmpty() && now != m_drawnNow)))
+    if (m_preview->isChecked() && !samePlan(preview, m_plan))
         return true;
     if (m_paused)
         return false;

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <limits>
 
 #include <initializer_list>
 #include <utility>
@@ -129,7 +130,8 @@ private:
     bool m_zoomed = false;      // paused by a zoom or a pan rather than by the button
     bool m_settingAxes = false; // the axes change by the plot's own doing
     double m_reference = 0;
-    PlannedMove m_plan; // the preview drawn
+    PlannedMove m_plan;                                       // the preview drawn
+    qint64 m_planTarget = std::numeric_limits<qint64>::min(); // the typed target it was made for
     // What the picture was drawn from, to tell whether it must be drawn again.
     quint64 m_drawnRevision = 0;
     int m_drawnMotor = -1;
