@@ -181,6 +181,46 @@ private slots:
         QCOMPARE(writes(module), QStringList());
     }
 
+    // A Larch pair that its tool would correct on its own (stop velocity not above a start
+    // velocity over 10) is refused whole, the file's own pair or one made with the module's
+    // other value.
+    void larchStartStopPair_data()
+    {
+        QTest::addColumn<QJsonValue>("start"); // undefined: left out of the file
+        QTest::addColumn<QJsonValue>("stop");
+        QTest::addColumn<bool>("taken");
+        const QJsonValue absent(QJsonValue::Undefined);
+        QTest::newRow("start far above stop") << QJsonValue(500) << QJsonValue(100) << false;
+        QTest::newRow("start at stop") << QJsonValue(11) << QJsonValue(11) << false;
+        QTest::newRow("start above the module's stop") << QJsonValue(11) << absent << false;
+        QTest::newRow("stop below the module's start") << absent << QJsonValue(20) << true;
+        QTest::newRow("start of 10 at stop") << QJsonValue(10) << QJsonValue(10) << true;
+        QTest::newRow("stop above start") << QJsonValue(500) << QJsonValue(501) << true;
+    }
+
+    void larchStartStopPair()
+    {
+        QFETCH(QJsonValue, start);
+        QFETCH(QJsonValue, stop);
+        QFETCH(bool, taken);
+        SimulatedModule *module = m_host->module();
+        const QString startPath = "motors/4/parameters/par::StartVelocity";
+        const QString stopPath = "motors/4/parameters/par::StopVelocity";
+        QByteArray document = edited(SettingsFile::capture(module), startPath, start);
+        document = edited(QJsonDocument::fromJson(document), stopPath, stop);
+        const QString file = writeFile("pair.json", document);
+        module->clearJournal();
+        QString error;
+        QCOMPARE(m_window->loadSettings(file, &error), taken);
+        if (taken)
+            return;
+        QCOMPARE(writes(module), QStringList());
+        const qint64 shownStop = stop.isUndefined() ? 10 : stop.toInt();
+        for (const QString &text : {QStringLiteral("motor 4: par::StopVelocity %1").arg(shownStop),
+                                    QStringLiteral("par::StartVelocity %1").arg(start.toInt())})
+            QVERIFY2(error.contains(text), qPrintable(error));
+    }
+
     // What was saved comes back, into the module and into the shown tool's field; the file holds
     // each motor's keys, and loading writes every one of them, changed or not.
     void roundTrip_data()

@@ -225,6 +225,25 @@ bool SettingsFile::check(const QByteArray &document, const AxilModuleInterface *
                                         .arg(info.maximum));
             values.insert(key, value);
         }
+        // A Larch tool keeps the stop velocity above a start velocity over 10 and would raise it
+        // on its own at its next check (its tab shown, a move): such a pair is refused here.
+        const AxisController *controller = module->controller(m);
+        if (variant == PluginVariant::StepperLarchPositionMode && controller &&
+            controller->startVelocity && controller->stopVelocity) {
+            const QString startKey = QLatin1String(cmd_StartVelocity);
+            const QString stopKey = QLatin1String(cmd_StopVelocity);
+            const qint64 start =
+                values.value(startKey, controller->startVelocity->lastKnownValue());
+            const qint64 stop = values.value(stopKey, controller->stopVelocity->lastKnownValue());
+            if (start > 10 && stop <= start)
+                return fail(reason, tr("motor %1: %2 %3 is not above %4 %5; a Larch motor keeps "
+                                       "its stop velocity above a start velocity over 10")
+                                        .arg(motor)
+                                        .arg(stopKey)
+                                        .arg(stop)
+                                        .arg(startKey)
+                                        .arg(start));
+        }
         for (const QString &key : known) {
             if (values.contains(key))
                 writes->append({int(motor), key, values.value(key)});
