@@ -64,17 +64,67 @@ void showNote(QAbstractSpinBox *field, const QString &message)
     note->findChild<QTimer *>()->start();
 }
 
-// Remembers the last key typed into a field, which the refusal names.
-class KeyMemo final : public QObject
+void tellOutside(QAbstractSpinBox *field, const QString &typed);
+
+// A number typed outside the field's range, which the field would drop at the commit for the
+// value it had. Empty text, or a sign alone, is no number: the field drops it quietly.
+void checkCommit(QAbstractSpinBox *field)
+{
+    auto *edit = field->findChild<QLineEdit *>();
+    if (!edit || !edit->isModified())
+        return;
+    QString text = edit->text();
+    int position = edit->cursorPosition();
+    if (field->validate(text, position) == QValidator::Acceptable)
+        return;
+    field->fixup(text);
+    if (field->validate(text, position) == QValidator::Acceptable)
+        return;
+    QString typed = text;
+    const QString prefix = field->property("prefix").toString();
+    const QString suffix = field->property("suffix").toString();
+    if (!prefix.isEmpty() && typed.startsWith(prefix))
+        typed.remove(0, prefix.size());
+    if (!suffix.isEmpty() && typed.endsWith(suffix))
+        typed.chop(suffix.size());
+    typed = typed.trimmed();
+    bool number = false;
+    field->locale().toDouble(typed, &number);
+    if (number)
+        tellOutside(field, typed);
+}
+
+// Remembers the last key typed into a field, which the refusal names; says so when a commit
+// would drop a typed number; and keeps what is typed, uncommitted, while a menu is open (the
+// field's context menu, the menu bar): the person has not left the field.
+class FieldWatch final : public QObject
 {
 public:
-    explicit KeyMemo(QAbstractSpinBox *field) : QObject(field), m_field(field) {}
+    explicit FieldWatch(QAbstractSpinBox *field) : QObject(field), m_field(field) {}
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::KeyPress)
-            m_field->setProperty(keyProperty, static_cast<QKeyEvent *>(event)->text());
+        // A field being destroyed is no spin box any more by the time it gives its focus away.
+        if (!qobject_cast<QAbstractSpinBox *>(watched))
+            return false;
+        switch (event->type()) {
+        case QEvent::KeyPress: {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            m_field->setProperty(keyProperty, key->text());
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+                checkCommit(m_field);
+            break;
+        }
+        case QEvent::FocusOut:
+            if (static_cast<QFocusEvent *>(event)->reason() == Qt::PopupFocusReason)
+                return true;
+            if (m_field->isEnabled())
+                checkCommit(m_field);
+            break;
+        default:
+            break;
+        }
         return QObject::eventFilter(watched, event);
     }
 
@@ -82,19 +132,36 @@ private:
     QAbstractSpinBox *const m_field;
 };
 
+QString fieldName(const QAbstractSpinBox *field)
+{
+    const QString name = field->property(nameProperty).toString();
+    return name.isEmpty() ? QCoreApplication::translate("InputRefusal", "This field") : name;
+}
+
+void tellOutside(QAbstractSpinBox *field, const QString &typed)
+{
+    const QString message =
+        QCoreApplication::translate("InputRefusal",
+                                    "%1 takes %2 to %3: %4 lies outside, the field keeps %5.")
+            .arg(fieldName(field), number(field, field->property("minimum").toDouble()),
+                 number(field, field->property("maximum").toDouble()),
+                 typed + field->property("suffix").toString(),
+                 number(field, field->property("value").toDouble()));
+    showNote(field, message);
+    HostMessages::post(message);
+}
+
 void tell(QAbstractSpinBox *field)
 {
     const double minimum = field->property("minimum").toDouble();
     const double maximum = field->property("maximum").toDouble();
-    const QString name = field->property(nameProperty).toString();
     const QString reads =
         field->property("cleanText").toString() + field->property("suffix").toString();
     const QString key = field->property(keyProperty).toString();
     const QString message =
         QCoreApplication::translate("InputRefusal",
                                     "%1 takes %2 to %3: \"%4\" was not taken, the field keeps %5.")
-            .arg(name.isEmpty() ? QCoreApplication::translate("InputRefusal", "This field") : name,
-                 number(field, minimum), number(field, maximum), key, reads);
+            .arg(fieldName(field), number(field, minimum), number(field, maximum), key, reads);
     showNote(field, message);
     HostMessages::post(message);
 }
@@ -116,7 +183,7 @@ void watch(QAbstractSpinBox *field, const QString &name)
             note->hide();
     });
     // The field passes its keys to its editor itself, past the editor's event filters.
-    field->installEventFilter(new KeyMemo(field));
+    field->installEventFilter(new FieldWatch(field));
 }
 
 void rename(QAbstractSpinBox *field, const QString &name)

@@ -303,6 +303,131 @@ private slots:
     }
 };
 
+// What a person types into a number field, host or plain and watched: a number outside the
+// range that a commit would drop is said, the value kept; a menu opened over the field leaves the
+// typing uncommitted until the person commits.
+class TestFieldCommits : public QObject
+{
+    Q_OBJECT
+
+    struct Fields
+    {
+        QWidget window;
+        SpinBox *host = new SpinBox(&window);
+        QSpinBox *plain = new QSpinBox(&window);
+        Fields()
+        {
+            host->move(0, 40);
+            for (QAbstractSpinBox *field :
+                 {static_cast<QAbstractSpinBox *>(host), static_cast<QAbstractSpinBox *>(plain)}) {
+                field->setProperty("minimum", 100);
+                field->setProperty("maximum", 9000);
+                field->setProperty("value", 2500);
+                field->setProperty("suffix", QStringLiteral(" pps"));
+                field->setKeyboardTracking(false);
+            }
+            InputRefusal::watch(plain, QStringLiteral("Velocity"));
+            InputRefusal::rename(host, QStringLiteral("Velocity"));
+            window.resize(300, 200);
+            window.show();
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+        }
+        QAbstractSpinBox *field(bool isPlain)
+        {
+            return isPlain ? static_cast<QAbstractSpinBox *>(plain) : host;
+        }
+    };
+
+private slots:
+    void init() { QLocale::setDefault(QLocale::c()); }
+
+    void outsideIsSaid_data()
+    {
+        QTest::addColumn<bool>("plain");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<bool>("byEnter"); // or by the focus leaving
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("said"); // empty: nothing
+        for (bool plain : {false, true}) {
+            const char *kind = plain ? "plain" : "host";
+            for (bool byEnter : {true, false}) {
+                const char *how = byEnter ? "Enter" : "leaving";
+                const QString said =
+                    "Velocity takes 100 pps to 9000 pps: 50 pps lies outside, the field keeps "
+                    "2500 pps.";
+                QTest::addRow("%s, below, %s", kind, how)
+                    << plain << "50" << byEnter << 2500 << said;
+                QTest::addRow("%s, in range, %s", kind, how)
+                    << plain << "150" << byEnter << 150 << "";
+                QTest::addRow("%s, empty, %s", kind, how) << plain << "" << byEnter << 2500 << "";
+            }
+        }
+    }
+
+    void outsideIsSaid()
+    {
+        QFETCH(bool, plain);
+        QFETCH(QString, keys);
+        QFETCH(bool, byEnter);
+        QFETCH(int, value);
+        QFETCH(QString, said);
+        Fields fields;
+        QAbstractSpinBox *field = fields.field(plain);
+        QAbstractSpinBox *other = fields.field(!plain);
+        field->setFocus();
+        QSignalSpy messages(HostMessages::instance(), &HostMessages::posted);
+        field->selectAll();
+        if (keys.isEmpty())
+            QTest::keyClick(field, Qt::Key_Delete);
+        else
+            QTest::keyClicks(field, keys);
+        if (byEnter)
+            QTest::keyClick(field, Qt::Key_Return);
+        else
+            other->setFocus(Qt::TabFocusReason);
+        QCOMPARE(qRound(field->property("value").toDouble()), value);
+        QCOMPARE(messages.count(), said.isEmpty() ? 0 : 1);
+        if (!said.isEmpty())
+            QCOMPARE(messages.first().first().toString(), said);
+        // Committed once, the field says nothing more when it is left.
+        if (byEnter) {
+            other->setFocus(Qt::TabFocusReason);
+            QCOMPARE(messages.count(), said.isEmpty() ? 0 : 1);
+        }
+    }
+
+    void menuKeepsTyping_data()
+    {
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("host") << false;
+        QTest::newRow("plain") << true;
+    }
+
+    void menuKeepsTyping()
+    {
+        QFETCH(bool, plain);
+        Fields fields;
+        QAbstractSpinBox *field = fields.field(plain);
+        field->setFocus();
+        QVERIFY(field->hasFocus());
+        field->selectAll();
+        QTest::keyClicks(field, QStringLiteral("350"));
+        QMenu menu;
+        menu.addAction(QStringLiteral("Save"));
+        menu.popup(fields.window.mapToGlobal(QPoint(150, 150)));
+        QTRY_VERIFY(QApplication::activePopupWidget() == &menu);
+        menu.close();
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QVERIFY(field->hasFocus());
+        QCOMPARE(qRound(field->property("value").toDouble()), 2500);
+        QVERIFY2(field->findChild<QLineEdit *>()->text().startsWith(QLatin1String("350")),
+                 qPrintable(field->findChild<QLineEdit *>()->text()));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(qRound(field->property("value").toDouble()), 350);
+    }
+};
+
 // The host's number field, and the host's window look.
 class TestHostWidgets : public QObject
 {
@@ -524,11 +649,13 @@ int main(int argc, char *argv[])
     QLocale::setDefault(QLocale::c());
     TestParameterModel model;
     TestXmlParameterWidget field;
+    TestFieldCommits commits;
     TestHostWidgets widgets;
     TestInputHelper helper;
     TestHelperTargetArea area;
     int failed = 0;
-    for (QObject *test : std::initializer_list<QObject *>{&model, &field, &widgets, &helper, &area})
+    for (QObject *test :
+         std::initializer_list<QObject *>{&model, &field, &commits, &widgets, &helper, &area})
         failed += QTest::qExec(test, argc, argv);
     return failed;
 }
