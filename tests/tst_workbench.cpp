@@ -230,6 +230,38 @@ private slots:
 
     // A tool is made when its tab is first selected, and a new module starts again with none
     // but the selected one.
+    // Stop all ends every tool's move as the tool's own Stop would: an alternating tool that was
+    // hidden meanwhile takes nothing up again when it is shown, and writes nothing.
+    void stopAllEndsAlternating_data()
+    {
+        QTest::addColumn<bool>("hidden"); // the tool's tab left before Stop all
+        QTest::newRow("shown") << false;
+        QTest::newRow("hidden") << true;
+    }
+
+    void stopAllEndsAlternating()
+    {
+        QFETCH(bool, hidden);
+        QVERIFY(m_window->selectTab(2));
+        ToolsInterface *tool = m_window->currentTool();
+        tool->findChild<QCheckBox *>(QStringLiteral("cbAlternating"))->setChecked(true);
+        QString error;
+        QVERIFY2(m_window->moveCurrentTool(3000, &error), qPrintable(error));
+        m_window->runSimulatedTime(700);
+        if (hidden)
+            QVERIFY(m_window->selectTab(0));
+        m_window->stopAll();
+        m_window->runSimulatedTime(3000);
+        SimulatedModule *module = m_host->module();
+        module->clearJournal();
+        QVERIFY(m_window->selectTab(2));
+        m_window->runSimulatedTime(3000);
+        QVERIFY2(module->journal().filter(QRegularExpression("^(write|move)")).isEmpty(),
+                 qPrintable(module->journal().join(", ")));
+        QCOMPARE(module->moduleValue(2, ParameterType::cmd_ActualVelocity), 0);
+        QCOMPARE(tool->findChild<QProgressBar *>(QStringLiteral("progressBar"))->value(), 100);
+    }
+
     void toolsAreMadeWhenFirstShown()
     {
         m_window.reset();

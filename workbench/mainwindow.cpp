@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSet>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -563,8 +564,21 @@ void MainWindow::stopAll()
     SimulatedModule *module = m_host->module();
     if (!module)
         return;
-    for (int m = 0; m < module->motorCount(); ++m)
-        module->motorStop(static_cast<unsigned char>(m));
+    // A tool's own Stop ends its move as well: stopped behind its back, a tool would take up an
+    // alternating move again when it is next shown. Motors without a tool, or whose tool's Stop
+    // is disabled, are stopped directly.
+    QSet<int> stopped;
+    for (ToolsInterface *tool : m_host->tools()) {
+        auto *stop = tool->findChild<QAbstractButton *>(QStringLiteral("btnStop"));
+        if (stop && stop->isEnabled()) {
+            stop->click();
+            stopped.insert(tool->motorNumber());
+        }
+    }
+    for (int m = 0; m < module->motorCount(); ++m) {
+        if (!stopped.contains(m))
+            module->motorStop(static_cast<unsigned char>(m));
+    }
 }
 
 void MainWindow::disconnectModule()
