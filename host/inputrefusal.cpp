@@ -65,6 +65,8 @@ void showNote(QAbstractSpinBox *field, const QString &message)
 }
 
 void tellOutside(QAbstractSpinBox *field, const QString &typed);
+void tellNothing(QAbstractSpinBox *field);
+void hideNote(QAbstractSpinBox *field);
 
 // A number typed outside the field's range, which the field would drop at the commit for the
 // value it had. Empty text, or a sign alone, is no number: the field drops it quietly.
@@ -88,10 +90,13 @@ void checkCommit(QAbstractSpinBox *field)
     if (!suffix.isEmpty() && typed.endsWith(suffix))
         typed.chop(suffix.size());
     typed = typed.trimmed();
+    const QLocale locale = field->locale();
     bool number = false;
-    field->locale().toDouble(typed, &number);
+    locale.toDouble(typed, &number);
     if (number)
         tellOutside(field, typed);
+    else if (typed.isEmpty() || typed == locale.negativeSign() || typed == locale.positiveSign())
+        tellNothing(field);
 }
 
 // Remembers the last key typed into a field, which the refusal names; says so when a commit
@@ -114,8 +119,20 @@ protected:
             m_field->setProperty(keyProperty, key->text());
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
                 checkCommit(m_field);
+            // End goes to the end of the number, before the unit, as Shift+End selects up to
+            // it: from after the unit, Backspace would only be refused.
+            auto *edit = m_field->findChild<QLineEdit *>();
+            const QString suffix = m_field->property("suffix").toString();
+            if (key->key() == Qt::Key_End && key->modifiers() == Qt::NoModifier && edit &&
+                !suffix.isEmpty() && edit->text().endsWith(suffix)) {
+                edit->setCursorPosition(edit->text().size() - suffix.size());
+                return true;
+            }
             break;
         }
+        case QEvent::Hide:
+            hideNote(m_field);
+            break;
         case QEvent::FocusOut:
             if (static_cast<QFocusEvent *>(event)->reason() == Qt::PopupFocusReason)
                 return true;
@@ -151,6 +168,23 @@ void tellOutside(QAbstractSpinBox *field, const QString &typed)
     HostMessages::post(message);
 }
 
+void tellNothing(QAbstractSpinBox *field)
+{
+    const QString message =
+        QCoreApplication::translate("InputRefusal", "%1: no number was typed, the field keeps %2.")
+            .arg(fieldName(field), number(field, field->property("value").toDouble()));
+    showNote(field, message);
+    HostMessages::post(message);
+}
+
+void hideNote(QAbstractSpinBox *field)
+{
+    auto *note =
+        field->window()->findChild<QLabel *>(QLatin1String(noteName), Qt::FindDirectChildrenOnly);
+    if (note && note->property(fieldProperty).value<quintptr>() == quintptr(field))
+        note->hide();
+}
+
 void tell(QAbstractSpinBox *field)
 {
     const double minimum = field->property("minimum").toDouble();
@@ -158,10 +192,17 @@ void tell(QAbstractSpinBox *field)
     const QString reads =
         field->property("cleanText").toString() + field->property("suffix").toString();
     const QString key = field->property(keyProperty).toString();
+    // Backspace and Delete come as control characters: what they refused is a deletion.
+    const bool printable = !key.isEmpty() && key.at(0).isPrint();
     const QString message =
-        QCoreApplication::translate("InputRefusal",
-                                    "%1 takes %2 to %3: \"%4\" was not taken, the field keeps %5.")
-            .arg(fieldName(field), number(field, minimum), number(field, maximum), key, reads);
+        printable
+            ? QCoreApplication::translate(
+                  "InputRefusal", "%1 takes %2 to %3: \"%4\" was not taken, the field keeps %5.")
+                  .arg(fieldName(field), number(field, minimum), number(field, maximum), key, reads)
+            : QCoreApplication::translate(
+                  "InputRefusal",
+                  "%1 takes %2 to %3: the deletion was not taken, the field keeps %4.")
+                  .arg(fieldName(field), number(field, minimum), number(field, maximum), reads);
     showNote(field, message);
     HostMessages::post(message);
 }
@@ -176,12 +217,7 @@ void watch(QAbstractSpinBox *field, const QString &name)
     QObject::connect(edit, &QLineEdit::inputRejected, field, [field] { tell(field); });
     // The note speaks of the text as it was; once the person types on, only the message log
     // keeps it.
-    QObject::connect(edit, &QLineEdit::textEdited, field, [field] {
-        auto *note = field->window()->findChild<QLabel *>(QLatin1String(noteName),
-                                                          Qt::FindDirectChildrenOnly);
-        if (note && note->property(fieldProperty).value<quintptr>() == quintptr(field))
-            note->hide();
-    });
+    QObject::connect(edit, &QLineEdit::textEdited, field, [field] { hideNote(field); });
     // The field passes its keys to its editor itself, past the editor's event filters.
     field->installEventFilter(new FieldWatch(field));
 }

@@ -76,6 +76,8 @@ GenericStepperPositionMode::GenericStepperPositionMode(QString name, unsigned ch
     this->variant = variant;
     ui->setupUi(this);
     InputRefusal::watch(ui->editTargetPosition, ui->lblTargPos->text().remove(QLatin1Char(':')));
+    // QSpinBox leaves out the group separators for every value but the least one.
+    ui->editTargetPosition->setLocale(BasicTools::numberLocale());
     // The number and the bar change with every polling round; the group box around them and the
     // layout of the form do not.
     SteadyLabelItem::install(ui->gridLayout, ui->dispActualPosition);

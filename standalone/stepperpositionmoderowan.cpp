@@ -49,8 +49,11 @@ StepperPositionModeRowan::StepperPositionModeRowan(QString name, unsigned char m
                                                   {ui->editMaxPosVel, ui->lblMaxPosVel},
                                                   {ui->editAcceleration, ui->lblMaxAcc},
                                                   {ui->editVStartStop, ui->lblVStartStop}};
-    for (const auto &field : fields)
+    for (const auto &field : fields) {
         InputRefusal::watch(field.first, field.second->text().section(QLatin1Char(':'), 0, 0));
+        // QSpinBox leaves out the group separators for every value but the least one.
+        field.first->setLocale(BasicTools::numberLocale());
+    }
     // The position changes with every polling round; the form around it does not.
     SteadyLabelItem::install(ui->gridLayout, ui->dispActPos);
     new CachedBackdrop(ui->dispActPos);

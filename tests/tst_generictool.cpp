@@ -1,6 +1,7 @@
 // The generic position tool driven through its own widgets against the simulated module.
 
 #include "axilparameter.h"
+#include "pluginvariant.h"
 #include "testsupport.h"
 #include "xmlparameterwidget.h"
 
@@ -109,6 +110,34 @@ private slots:
                  missing == actualKey ? "0" : "60");
         for (const char *line : {"move 0 50", "stop 0", "write 0 par::EncoderPosition 0"})
             QVERIFY2(module.journal().contains(QLatin1String(line)), line);
+    }
+
+    // The target field shows its numbers as the display does, without group separators, the
+    // least one included (QSpinBox's own rule leaves it out); the Rowan tool's fields too.
+    void targetDigitsUngrouped_data()
+    {
+        QTest::addColumn<int>("variant");
+        QTest::newRow("generic") << int(PluginVariant::StepperCedarPositionMode);
+        QTest::newRow("Rowan") << int(PluginVariant::StepperRowanPositionMode);
+    }
+
+    void targetDigitsUngrouped()
+    {
+        QFETCH(int, variant);
+        // A locale that groups digits, as most do (the tests' default, the C locale, does not).
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const auto restore = qScopeGuard([before] { QLocale::setDefault(before); });
+        SimulatedModule module;
+        module.setPluginVariant(0, variant);
+        Tool tool = makeTool(module, variant);
+        auto *edit = child<QSpinBox>(tool, "editTargetPosition");
+        edit->setMinimum(std::numeric_limits<int>::min());
+        for (const int value :
+             {std::numeric_limits<int>::min(), -1234567, std::numeric_limits<int>::max()}) {
+            edit->setValue(value);
+            QCOMPARE(edit->cleanText(), QString::number(value));
+        }
     }
 };
 

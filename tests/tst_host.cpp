@@ -360,7 +360,11 @@ private slots:
                     << plain << "50" << byEnter << 2500 << said;
                 QTest::addRow("%s, in range, %s", kind, how)
                     << plain << "150" << byEnter << 150 << "";
-                QTest::addRow("%s, empty, %s", kind, how) << plain << "" << byEnter << 2500 << "";
+                const QString nothing = "Velocity: no number was typed, the field keeps 2500 pps.";
+                QTest::addRow("%s, empty, %s", kind, how)
+                    << plain << "" << byEnter << 2500 << nothing;
+                QTest::addRow("%s, a sign, %s", kind, how)
+                    << plain << "+" << byEnter << 2500 << nothing;
             }
         }
     }
@@ -395,6 +399,39 @@ private slots:
             other->setFocus(Qt::TabFocusReason);
             QCOMPARE(messages.count(), said.isEmpty() ? 0 : 1);
         }
+    }
+
+    // End stops before the unit, so that Backspace takes the last digit; a deletion that is
+    // refused is said as such; the note goes when its field is hidden (its tab left).
+    void endBackspaceAndHiding_data()
+    {
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("host") << false;
+        QTest::newRow("plain") << true;
+    }
+
+    void endBackspaceAndHiding()
+    {
+        QFETCH(bool, plain);
+        Fields fields;
+        QAbstractSpinBox *field = fields.field(plain);
+        field->setFocus();
+        auto *edit = field->findChild<QLineEdit *>();
+        QSignalSpy messages(HostMessages::instance(), &HostMessages::posted);
+        QTest::keyClick(field, Qt::Key_End);
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), QStringLiteral("250 pps"));
+        QCOMPARE(messages.count(), 0);
+        edit->setCursorPosition(edit->text().size());
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(messages.count(), 1);
+        QVERIFY2(messages.last().first().toString().endsWith(
+                     "the deletion was not taken, the field keeps 250 pps."),
+                 qPrintable(messages.last().first().toString()));
+        auto *note = fields.window.findChild<QLabel *>(QStringLiteral("inputRefusalNote"));
+        QVERIFY(note && note->isVisible());
+        field->hide();
+        QVERIFY(!note->isVisible());
     }
 
     void menuKeepsTyping_data()
