@@ -2,6 +2,7 @@
 
 #include "basictools.h"
 #include "hostmessages.h"
+#include "spinbox.h"
 
 #include <QAbstractSpinBox>
 #include <QCoreApplication>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -65,6 +67,20 @@ void showNote(QAbstractSpinBox *field, const QString &message)
 }
 
 void tellOutside(QAbstractSpinBox *field, const QString &typed);
+
+void discardTyping(QAbstractSpinBox *field)
+{
+    auto *edit = field->findChild<QLineEdit *>();
+    if (!edit || !edit->isModified())
+        return;
+    if (auto *host = qobject_cast<SpinBox *>(field)) {
+        host->discardTyping();
+        return;
+    }
+    // Setting the value it holds restores its text.
+    const QSignalBlocker blocker(field);
+    field->setProperty("value", field->property("value"));
+}
 void tellNothing(QAbstractSpinBox *field);
 void hideNote(QAbstractSpinBox *field);
 
@@ -114,6 +130,12 @@ protected:
         if (!qobject_cast<QAbstractSpinBox *>(watched))
             return false;
         switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            // Escape drops what is being typed; the event goes on, so that an Escape shortcut
+            // (the workbench's Stop all) still acts.
+            if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
+                discardTyping(m_field);
+            break;
         case QEvent::KeyPress: {
             const auto *key = static_cast<QKeyEvent *>(event);
             m_field->setProperty(keyProperty, key->text());

@@ -434,6 +434,39 @@ private slots:
         QVERIFY(!note->isVisible());
     }
 
+    // Escape drops the typing, and an Escape shortcut of the window still acts.
+    void escapeDropsTyping_data()
+    {
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("host") << false;
+        QTest::newRow("plain") << true;
+    }
+
+    void escapeDropsTyping()
+    {
+        QFETCH(bool, plain);
+        Fields fields;
+        QAction stopAll(&fields.window);
+        stopAll.setShortcut(Qt::Key_Escape);
+        stopAll.setShortcutContext(Qt::ApplicationShortcut);
+        fields.window.addAction(&stopAll);
+        QSignalSpy stops(&stopAll, &QAction::triggered);
+        QAbstractSpinBox *field = fields.field(plain);
+        QSignalSpy commits(field, SIGNAL(editingFinished()));
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, QStringLiteral("350"));
+        QTest::keyClick(field, Qt::Key_Escape);
+        QCOMPARE(stops.count(), 1);
+        QCOMPARE(field->findChild<QLineEdit *>()->text(), QStringLiteral("2500 pps"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(qRound(field->property("value").toDouble()), 2500);
+        // Nothing typed, Escape only stops.
+        QTest::keyClick(field, Qt::Key_Escape);
+        QCOMPARE(stops.count(), 2);
+        QCOMPARE(field->findChild<QLineEdit *>()->text(), QStringLiteral("2500 pps"));
+    }
+
     void menuKeepsTyping_data()
     {
         QTest::addColumn<bool>("plain");
