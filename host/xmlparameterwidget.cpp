@@ -130,6 +130,9 @@ void XmlParameterWidget::applyDescription()
         tip += QLatin1String(": ") + info.description;
     tip += QLatin1Char('\n') + range;
     tip += info.unit;
+    m_tip = tip;
+    if (!m_wantEnabled && !m_disabledReason.isEmpty())
+        tip += QLatin1Char('\n') + m_disabledReason;
     m_showing = true;
     if (m_spinBox) {
         InputRefusal::rename(m_spinBox, info.displayName);
@@ -212,6 +215,12 @@ void XmlParameterWidget::setMinimum(int minimum)
 void XmlParameterWidget::setEnabled(bool enabled)
 {
     m_wantEnabled = enabled;
+    updateEnabledState();
+}
+
+void XmlParameterWidget::setDisabledReason(const QString &reason)
+{
+    m_disabledReason = reason;
     updateEnabledState();
 }
 
@@ -312,6 +321,12 @@ void XmlParameterWidget::updateEnabledState()
                     ? tr("Not available: this module has no %1.").arg(m_parameter->displayName())
                     : tr("Not available: the module is no longer connected.");
             editor->setToolTip(why);
+        } else if (!m_tip.isEmpty()) {
+            QString tip = m_tip;
+            if (!m_wantEnabled && !m_disabledReason.isEmpty())
+                tip += QLatin1Char('\n') + m_disabledReason;
+            editor->setToolTip(tip);
+            setToolTip(tip);
         }
     }
 }

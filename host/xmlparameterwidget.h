@@ -51,6 +51,8 @@ public:
     // Enables or disables the editor, wherever it is placed. A field without a module parameter
     // stays disabled.
     void setEnabled(bool enabled);
+    // What the field's tooltip says, after its description, while the field is disabled.
+    void setDisabledReason(const QString &reason);
     QWidget *widget() const;
     // Shows the parameter's last known value without writing it (the host's fill).
     void updateFromParameter();
@@ -91,6 +93,8 @@ private:
     bool m_bound = false;
     bool m_showing = false; // the code is showing a value: do not write it
     bool m_wantEnabled = true;
+    QString m_tip;            // the parameter's description and range
+    QString m_disabledReason; // added to it while disabled
     bool m_hasPending = false;
     bool m_editWritten = false; // the person's current edit has been written
     qint64 m_pending = 0;

@@ -79,6 +79,8 @@ void StepperPositionModeBirch::handleActualVelocityValueChanged(int value)
 {
     // Changing a divisor while the motor runs would change its speed abruptly.
     const bool standing = value == 0;
+    for (XmlParameterWidget *field : {ui->editPulseDivisor, ui->editRampDivisor})
+        field->setDisabledReason(tr("Locked while the motor moves."));
     ui->editPulseDivisor->setEnabled(standing);
     ui->editRampDivisor->setEnabled(standing);
 }

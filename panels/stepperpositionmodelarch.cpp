@@ -170,9 +170,19 @@ void StepperPositionModeLarch::trapezMode(bool on)
     QGraphicsScene *scene = ui->graphicsView->scene();
     if (on) {
         for (XmlParameterWidget *widget : fieldWidgets()) {
-            if (widget)
-                widget->setEnabled(widget == widgetVMAX || widget == widgetAMAX ||
-                                   widget == widgetDMAX);
+            if (!widget)
+                continue;
+            QString held = tr("The trapezoidal ramp keeps it as it is.");
+            if (widget == widgetV1 || widget == widgetV2)
+                held = tr("The trapezoidal ramp holds it at 0.");
+            else if (widget == widgetA1 || widget == widgetA2)
+                held = tr("The trapezoidal ramp sets it to the maximum acceleration.");
+            else if (widget == widgetD1 || widget == widgetD2)
+                held = tr("The trapezoidal ramp sets it to the maximum deceleration.");
+            widget->setDisabledReason(held + QLatin1Char(' ') +
+                                      tr("Switch to the eight-point ramp to change it."));
+            widget->setEnabled(widget == widgetVMAX || widget == widgetAMAX ||
+                               widget == widgetDMAX);
         }
         auto *item = new QGraphicsSvgItem;
         item->setSharedRenderer(

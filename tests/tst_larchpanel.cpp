@@ -156,9 +156,16 @@ void TestLarchPanel::formAndDiagram()
         if (clicks > 0)
             button->click();
         QCOMPARE(button->text().startsWith("Switch to eightpoint"), trapezoidal);
-        for (int i = 0; i < fields.size(); ++i)
-            QCOMPARE(widgets.at(i)->widget()->isEnabled(),
-                     !trapezoidal || free.contains(fields.at(i)));
+        // A locked field says why in its tooltip, after its description.
+        for (int i = 0; i < fields.size(); ++i) {
+            const bool locked = trapezoidal && !free.contains(fields.at(i));
+            QCOMPARE(widgets.at(i)->widget()->isEnabled(), !locked);
+            QCOMPARE(widgets.at(i)->widget()->toolTip().endsWith(
+                         "Switch to the eight-point ramp to change it."),
+                     locked);
+            QVERIFY(widgets.at(i)->widget()->toolTip().startsWith(
+                widgets.at(i)->parameter()->displayName()));
+        }
         const QList<QGraphicsItem *> items = scene->items(Qt::AscendingOrder);
         QCOMPARE(items.size(), trapezoidal ? 1 : fields.size() + 1);
         auto *picture = dynamic_cast<QGraphicsSvgItem *>(items.last());

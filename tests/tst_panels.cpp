@@ -213,6 +213,26 @@ private slots:
             child<XmlParameterWidget>(tool, name)->setValue(value);
         QCOMPARE(rates(), QStringLiteral("7813 122070313"));
     }
+
+    // The divisors lock while the motor moves, and say so.
+    void divisorsSayWhyTheyLock()
+    {
+        SimulatedModule module(2);
+        Tool tool = makeTool(module, 70, 1);
+        tool->showPlugin();
+        const QString velocity = QStringLiteral("par::ActualVelocity");
+        const QString why = QStringLiteral("Locked while the motor moves.");
+        for (const int v : {500, 0, -20, 0}) {
+            module.setModuleValue(1, velocity, v);
+            module.parameter(1, velocity)->readValue(false);
+            for (const char *name : {"editPulseDivisor", "editRampDivisor"}) {
+                QWidget *editor = child<XmlParameterWidget>(tool, name)->widget();
+                QCOMPARE(editor->isEnabled(), v == 0);
+                QCOMPARE(editor->toolTip().endsWith('\n' + why), v != 0);
+                QVERIFY(editor->toolTip().contains(QLatin1String("Integer [0 .. 13]")));
+            }
+        }
+    }
 };
 
 QTEST_MAIN(TestPanels)
