@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QDoubleSpinBox>
 #include <QHelpEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QSpinBox>
 #include <QSvgRenderer>
@@ -88,13 +89,21 @@ void InputHelper::addProxyItem(QWidget *proxy, bool)
         box->setButtonSymbols(QAbstractSpinBox::NoButtons);
     if (auto *box = qobject_cast<QDoubleSpinBox *>(proxy)) {
         showNameAndUnit(box);
-        connect(box, qOverload<double>(&QDoubleSpinBox::valueChanged), this, [this, box] {
+        const auto refit = [this, box] {
             fitProxy(box);
             updatePolygon();
-        });
+        };
+        connect(box, qOverload<double>(&QDoubleSpinBox::valueChanged), this, refit);
+        // What is typed, uncommitted, is shown whole too.
+        if (auto *edit = box->findChild<QLineEdit *>())
+            connect(edit, &QLineEdit::textEdited, this, refit);
     }
     if (auto *box = qobject_cast<SpinBox *>(proxy)) {
-        InputRefusal::rename(box, box->property(DynamicProperty::GivenPrefix).toString());
+        // The name as the proxy shows it, without the colon that leads to the value.
+        QString name = box->prefix().trimmed();
+        while (name.endsWith(QLatin1Char(':')))
+            name.chop(1);
+        InputRefusal::rename(box, name);
         connect(box, qOverload<int>(&SpinBox::valueChanged), this, [box] {
             if (box->isEditing())
                 box->setProperty(changedWhileTyping, true);
@@ -184,7 +193,7 @@ void InputHelper::fitProxy(QWidget *proxy)
     };
     const int longest = std::max(textWidth(box->textFromValue(box->minimum())),
                                  textWidth(box->textFromValue(box->maximum())));
-    const int wanted = textWidth(box->textFromValue(box->value()) + QLatin1Char('0'));
+    const int wanted = textWidth(box->cleanText() + QLatin1Char('0'));
     if (wanted < longest)
         box->resize(box->width() - (longest - wanted), box->height());
 }

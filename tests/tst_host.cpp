@@ -594,6 +594,37 @@ private slots:
     // A proxy stands for the tool's field of its name. A commit in it is written, also of the
     // number it shows when the module's value changed meanwhile; typing left in a window that
     // hides, or that goes, is not.
+    // A proxy grows with what is typed into it, uncommitted, and names itself in a refusal as
+    // it reads on the picture, without the colon before its value.
+    void proxyTyping()
+    {
+        QWidget tool;
+        auto *helper = new InputHelper(picture, AbstractRamp::SShaped, &tool);
+        auto *proxy = new SpinBox();
+        proxy->setObjectName(QStringLiteral("editV1"));
+        proxy->setRange(0, 1048575);
+        proxy->setPrefix(QStringLiteral("Velocity V1:"));
+        proxy->setSuffix(QStringLiteral(" pps"));
+        proxy->setValue(20, false);
+        proxy->setProperty(DynamicProperty::InputGIMPosition, QPoint(10, 10));
+        helper->addProxyItem(proxy, false);
+        helper->show();
+        QVERIFY(QTest::qWaitForWindowActive(helper));
+        proxy->setFocus();
+        auto *edit = proxy->findChild<QLineEdit *>();
+        const int before = proxy->width();
+        type(proxy, QStringLiteral("999999"));
+        QCOMPARE(edit->text(), QStringLiteral("Velocity V1: 999999 pps"));
+        QVERIFY(proxy->width() > before);
+        QVERIFY2(edit->fontMetrics().horizontalAdvance(edit->text()) < edit->width(),
+                 qPrintable(QString::number(edit->width())));
+        QSignalSpy messages(HostMessages::instance(), &HostMessages::posted);
+        type(proxy, QStringLiteral("-"));
+        QCOMPARE(messages.count(), 1);
+        QVERIFY2(messages.first().first().toString().startsWith("Velocity V1 takes 0 pps"),
+                 qPrintable(messages.first().first().toString()));
+    }
+
     void typingInProxies_data()
     {
         QTest::addColumn<int>("keys");
