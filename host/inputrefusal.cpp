@@ -68,18 +68,22 @@ void showNote(QAbstractSpinBox *field, const QString &message)
 
 void tellOutside(QAbstractSpinBox *field, const QString &typed);
 
-void discardTyping(QAbstractSpinBox *field)
+// Back to the value the field held when the typing began: a field that follows the typing
+// (keyboard tracking) already holds the typed value, and takes the old one back with its signal.
+void discardTyping(QAbstractSpinBox *field, const QVariant &before)
 {
     auto *edit = field->findChild<QLineEdit *>();
     if (!edit || !edit->isModified())
         return;
     if (auto *host = qobject_cast<SpinBox *>(field)) {
         host->discardTyping();
-        return;
+    } else {
+        field->setProperty("value", before);
+        // Setting the value it holds restores its text.
+        const QSignalBlocker blocker(field);
+        field->setProperty("value", field->property("value"));
     }
-    // Setting the value it holds restores its text.
-    const QSignalBlocker blocker(field);
-    field->setProperty("value", field->property("value"));
+    edit->setModified(false);
 }
 void tellNothing(QAbstractSpinBox *field);
 void hideNote(QAbstractSpinBox *field);
@@ -127,23 +131,30 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         // A field being destroyed is no spin box any more by the time it gives its focus away.
-        if (!qobject_cast<QAbstractSpinBox *>(watched))
+        if (!qobject_cast<QAbstractSpinBox *>(m_field))
+            return false;
+        if (watched != m_field && event->type() != QEvent::ShortcutOverride)
             return false;
         switch (event->type()) {
         case QEvent::ShortcutOverride:
+            // The window asks the focus object, the field's editor, whether a shortcut may act.
             // Escape drops what is being typed; the event goes on, so that an Escape shortcut
             // (the workbench's Stop all) still acts.
             if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
-                discardTyping(m_field);
+                discardTyping(m_field, m_before);
             break;
         case QEvent::KeyPress: {
             const auto *key = static_cast<QKeyEvent *>(event);
             m_field->setProperty(keyProperty, key->text());
-            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            auto *edit = m_field->findChild<QLineEdit *>();
+            if (edit && !edit->isModified())
+                m_before = m_field->property("value");
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
                 checkCommit(m_field);
+                committed();
+            }
             // End goes to the end of the number, before the unit, as Shift+End selects up to
             // it: from after the unit, Backspace would only be refused.
-            auto *edit = m_field->findChild<QLineEdit *>();
             const QString suffix = m_field->property("suffix").toString();
             if (key->key() == Qt::Key_End && key->modifiers() == Qt::NoModifier && edit &&
                 !suffix.isEmpty() && edit->text().endsWith(suffix)) {
@@ -160,6 +171,7 @@ protected:
                 return true;
             if (m_field->isEnabled())
                 checkCommit(m_field);
+            committed();
             break;
         default:
             break;
@@ -168,7 +180,15 @@ protected:
     }
 
 private:
+    // Once the field has handled the commit, what it shows is no typing any more.
+    void committed()
+    {
+        if (auto *edit = m_field->findChild<QLineEdit *>())
+            QTimer::singleShot(0, edit, [edit] { edit->setModified(false); });
+    }
+
     QAbstractSpinBox *const m_field;
+    QVariant m_before; // the value when the typing began
 };
 
 QString fieldName(const QAbstractSpinBox *field)
@@ -241,7 +261,9 @@ void watch(QAbstractSpinBox *field, const QString &name)
     // keeps it.
     QObject::connect(edit, &QLineEdit::textEdited, field, [field] { hideNote(field); });
     // The field passes its keys to its editor itself, past the editor's event filters.
-    field->installEventFilter(new FieldWatch(field));
+    auto *fieldWatch = new FieldWatch(field);
+    field->installEventFilter(fieldWatch);
+    edit->installEventFilter(fieldWatch);
 }
 
 void rename(QAbstractSpinBox *field, const QString &name)
