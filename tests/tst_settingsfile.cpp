@@ -221,6 +221,55 @@ private slots:
             QVERIFY2(error.contains(text), qPrintable(error));
     }
 
+    // A Larch tool switched to the trapezoidal ramp sets V1, V2, A1, A2, D1 and D2 itself: a file
+    // that says otherwise for them is refused; what the ramp holds, and the other values, are
+    // taken and stay.
+    void larchTrapezoidalHolds_data()
+    {
+        QTest::addColumn<bool>("trapezoidal");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("V1") << true << "par::V1" << 700 << false;
+        QTest::newRow("A2 off the maximum") << true << "par::A2" << 1501 << false;
+        QTest::newRow("a new maximum, the old A1")
+            << true << "par::MaxAcceleration" << 1800 << false;
+        QTest::newRow("D1 at the maximum") << true << "par::D1" << 1500 << true;
+        QTest::newRow("TVMAX") << true << "par::TVMAX" << 5 << true;
+        QTest::newRow("eight-point, V1") << false << "par::V1" << 700 << true;
+    }
+
+    void larchTrapezoidalHolds()
+    {
+        QFETCH(bool, trapezoidal);
+        QFETCH(QString, key);
+        QFETCH(int, value);
+        QFETCH(bool, taken);
+        QVERIFY(m_window->selectTab(4));
+        if (trapezoidal)
+            m_window->currentTool()
+                ->findChild<QPushButton *>(QStringLiteral("btnSwitchMode"))
+                ->click();
+        SimulatedModule *module = m_host->module();
+        QCOMPARE(module->moduleValue(4, "par::D1"), trapezoidal ? 1500 : 2500);
+        const QString file =
+            writeFile("larch.json", edited(SettingsFile::capture(module),
+                                           "motors/4/parameters/" + key, QJsonValue(value)));
+        module->clearJournal();
+        QString error;
+        QCOMPARE(m_window->loadSettings(file, &error), taken);
+        if (!taken) {
+            QCOMPARE(writes(module), QStringList());
+            QVERIFY2(error.contains(QStringLiteral("motor 4, ")) && error.contains("trapezoidal"),
+                     qPrintable(error));
+            return;
+        }
+        // Shown again, the tool checks its settings; the file's values stay.
+        QVERIFY(m_window->selectTab(0));
+        QVERIFY(m_window->selectTab(4));
+        QCOMPARE(module->moduleValue(4, key), value);
+    }
+
     // What was saved comes back, into the module and into the shown tool's field; the file holds
     // each motor's keys, and loading writes every one of them, changed or not.
     void roundTrip_data()

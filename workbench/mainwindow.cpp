@@ -616,7 +616,7 @@ void MainWindow::applyKeptSettings()
     int motors = 0;
     QString error;
     if (SettingsFile::load(m_host->module(), m_keptSettings, tr("the disconnected module"), &motors,
-                           &error))
+                           &error, trapezoidalMotors()))
         showReport(
             tr("Applied the settings of the disconnected module to %n motor(s).", nullptr, motors));
     else
@@ -642,10 +642,22 @@ bool MainWindow::saveSettings(const QString &fileName, QString *error)
     return true;
 }
 
+// The motors whose Larch tool is switched to the trapezoidal ramp, by the text of its switch.
+QSet<int> MainWindow::trapezoidalMotors() const
+{
+    QSet<int> motors;
+    for (ToolsInterface *tool : m_host->tools()) {
+        const auto *button = tool->findChild<QAbstractButton *>(QStringLiteral("btnSwitchMode"));
+        if (button && button->text().startsWith(QLatin1String("Switch to eightpoint")))
+            motors.insert(tool->motorNumber());
+    }
+    return motors;
+}
+
 bool MainWindow::loadSettings(const QString &fileName, QString *error)
 {
     int motors = 0;
-    if (!SettingsFile::loadFile(m_host->module(), fileName, &motors, error))
+    if (!SettingsFile::loadFile(m_host->module(), fileName, &motors, error, trapezoidalMotors()))
         return false;
     showReport(motors == 1 ? tr("Loaded settings of 1 motor from %1").arg(fileName)
                            : tr("Loaded settings of %1 motors from %2").arg(motors).arg(fileName));

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 
 class ModuleControls;
@@ -96,6 +97,7 @@ private:
     void showReport(const QString &message);
     void createSettingsOffer();
     QString askSaveFile(const QString &title, const QString &name, const QString &filters);
+    QSet<int> trapezoidalMotors() const;
     void saveSettingsAs();
     void loadSettingsFrom();
     void updateRampPicture();

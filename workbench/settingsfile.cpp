@@ -134,7 +134,8 @@ QJsonDocument SettingsFile::capture(AxilModuleInterface *module)
 }
 
 bool SettingsFile::check(const QByteArray &document, const AxilModuleInterface *module,
-                         QVector<Write> *writes, int *motors, QString *reason)
+                         QVector<Write> *writes, int *motors, QString *reason,
+                         const QSet<int> &trapezoidal)
 {
     writes->clear();
     *motors = 0;
@@ -244,6 +245,28 @@ bool SettingsFile::check(const QByteArray &document, const AxilModuleInterface *
                                         .arg(startKey)
                                         .arg(start));
         }
+        if (variant == PluginVariant::StepperLarchPositionMode && controller &&
+            trapezoidal.contains(int(motor))) {
+            const auto current = [&values](const char *key, const Model::AxilParameter *p) {
+                return values.value(QLatin1String(key), p ? p->lastKnownValue() : 0);
+            };
+            const qint64 amax = current(cmd_MaxAcceleration, controller->maxAcceleration);
+            const qint64 dmax = current(cmd_MaxDeceleration, controller->maxDeceleration);
+            const std::pair<const char *, qint64> held[] = {{cmd_V1, 0},    {cmd_V2, 0},
+                                                            {cmd_A1, amax}, {cmd_A2, amax},
+                                                            {cmd_D1, dmax}, {cmd_D2, dmax}};
+            for (const auto &[key, value] : held) {
+                const QString k = QLatin1String(key);
+                if (values.contains(k) && values.value(k) != value)
+                    return fail(reason, tr("motor %1, %2: %3, but its tool is switched to the "
+                                           "trapezoidal ramp, which holds it at %4; switch the "
+                                           "tool to the eight-point ramp first")
+                                            .arg(motor)
+                                            .arg(k)
+                                            .arg(values.value(k))
+                                            .arg(value));
+            }
+        }
         for (const QString &key : known) {
             if (values.contains(key))
                 writes->append({int(motor), key, values.value(key)});
@@ -288,11 +311,12 @@ bool SettingsFile::apply(AxilModuleInterface *module, const QVector<Write> &writ
 }
 
 bool SettingsFile::load(AxilModuleInterface *module, const QByteArray &document,
-                        const QString &source, int *motors, QString *error)
+                        const QString &source, int *motors, QString *error,
+                        const QSet<int> &trapezoidal)
 {
     QVector<Write> writes;
     QString reason;
-    if (!check(document, module, &writes, motors, &reason)) {
+    if (!check(document, module, &writes, motors, &reason, trapezoidal)) {
         *error = tr("Refused the settings of %1: %2; nothing was written.").arg(source, reason);
         return false;
     }
@@ -304,7 +328,7 @@ bool SettingsFile::load(AxilModuleInterface *module, const QByteArray &document,
 }
 
 bool SettingsFile::loadFile(AxilModuleInterface *module, const QString &fileName, int *motors,
-                            QString *error)
+                            QString *error, const QSet<int> &trapezoidal)
 {
     *motors = 0;
     QFile file(fileName);
@@ -312,7 +336,7 @@ bool SettingsFile::loadFile(AxilModuleInterface *module, const QString &fileName
         *error = tr("Cannot read settings from %1: %2.").arg(fileName, file.errorString());
         return false;
     }
-    return load(module, file.readAll(), fileName, motors, error);
+    return load(module, file.readAll(), fileName, motors, error, trapezoidal);
 }
 
 bool SettingsFile::saveFile(AxilModuleInterface *module, const QString &fileName, QString *error)

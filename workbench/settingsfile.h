@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QJsonDocument>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -44,17 +45,20 @@ public:
     };
     // Checks the document against the module. On success returns true with the writes, in the
     // order that the module and the panels accept, and the number of motors; otherwise false
-    // with a reason that names the motor and key where there are any.
+    // with a reason that names the motor and key where there are any. The motors whose Larch
+    // tool is switched to the trapezoidal ramp (which sets V1, V2, A1, A2, D1 and D2 itself) take
+    // only the values that the ramp holds for those.
     static bool check(const QByteArray &document, const AxilModuleInterface *module,
-                      QVector<Write> *writes, int *motors, QString *reason);
+                      QVector<Write> *writes, int *motors, QString *reason,
+                      const QSet<int> &trapezoidal = {});
     // Writes every value, changed or not: loading is a person's decision about all of them.
     static bool apply(AxilModuleInterface *module, const QVector<Write> &writes, QString *reason);
 
     // check() and apply() for a document from the named source (a file name, or what the
     // document stands for); the error is one line: the source, the reason, nothing written.
     static bool load(AxilModuleInterface *module, const QByteArray &document, const QString &source,
-                     int *motors, QString *error);
+                     int *motors, QString *error, const QSet<int> &trapezoidal = {});
     static bool loadFile(AxilModuleInterface *module, const QString &fileName, int *motors,
-                         QString *error);
+                         QString *error, const QSet<int> &trapezoidal = {});
     static bool saveFile(AxilModuleInterface *module, const QString &fileName, QString *error);
 };
