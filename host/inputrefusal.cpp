@@ -67,6 +67,8 @@ void showNote(QAbstractSpinBox *field, const QString &message)
 }
 
 void tellOutside(QAbstractSpinBox *field, const QString &typed);
+void tellNothing(QAbstractSpinBox *field);
+void hideNote(QAbstractSpinBox *field);
 
 // Back to the value the field held when the typing began: a field that follows the typing
 // (keyboard tracking) already holds the typed value, and takes the old one back with its signal.
@@ -85,11 +87,9 @@ void discardTyping(QAbstractSpinBox *field, const QVariant &before)
     }
     edit->setModified(false);
 }
-void tellNothing(QAbstractSpinBox *field);
-void hideNote(QAbstractSpinBox *field);
 
-// A number typed outside the field's range, which the field would drop at the commit for the
-// value it had. Empty text, or a sign alone, is no number: the field drops it quietly.
+// Says what a commit is about to drop for the value the field had: a number typed outside the
+// field's range, or no number at all (empty text, a sign alone).
 void checkCommit(QAbstractSpinBox *field)
 {
     auto *edit = field->findChild<QLineEdit *>();
@@ -119,9 +119,11 @@ void checkCommit(QAbstractSpinBox *field)
         tellNothing(field);
 }
 
-// Remembers the last key typed into a field, which the refusal names; says so when a commit
-// would drop a typed number; and keeps what is typed, uncommitted, while a menu is open (the
-// field's context menu, the menu bar): the person has not left the field.
+// Remembers the last key typed into a field, which the refusal names, and the value before the
+// typing, which Escape goes back to; says so when a commit would drop what was typed; keeps what
+// is typed, uncommitted, while a menu is open (the field's context menu, the menu bar): the
+// person has not left the field; keeps End before the unit; takes the field's note along when the
+// field is hidden.
 class FieldWatch final : public QObject
 {
 public:
@@ -133,11 +135,8 @@ protected:
         // A field being destroyed is no spin box any more by the time it gives its focus away.
         if (!qobject_cast<QAbstractSpinBox *>(m_field))
             return false;
-        if (watched != m_field && event->type() != QEvent::ShortcutOverride)
-            return false;
         switch (event->type()) {
         case QEvent::ShortcutOverride:
-            // The window asks the focus object, the field's editor, whether a shortcut may act.
             // Escape drops what is being typed; the event goes on, so that an Escape shortcut
             // (the workbench's Stop all) still acts.
             if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
@@ -261,9 +260,7 @@ void watch(QAbstractSpinBox *field, const QString &name)
     // keeps it.
     QObject::connect(edit, &QLineEdit::textEdited, field, [field] { hideNote(field); });
     // The field passes its keys to its editor itself, past the editor's event filters.
-    auto *fieldWatch = new FieldWatch(field);
-    field->installEventFilter(fieldWatch);
-    edit->installEventFilter(fieldWatch);
+    field->installEventFilter(new FieldWatch(field));
 }
 
 void rename(QAbstractSpinBox *field, const QString &name)
