@@ -108,12 +108,15 @@ void InputHelper::addProxyItem(QWidget *proxy, bool)
             if (box->isEditing())
                 box->setProperty(changedWhileTyping, true);
         });
-        connect(box, &SpinBox::typingDiscarded, this, [box] {
+        connect(box, &SpinBox::typingDiscarded, this, [this, box] {
             box->setProperty(changedWhileTyping, QVariant());
             const QVariant pending = box->property(pendingValue);
             box->setProperty(pendingValue, QVariant());
             if (pending.isValid())
                 box->setValue(pending.toInt(), false);
+            // Back to the value's own width.
+            fitProxy(box);
+            updatePolygon();
         });
         connect(box, &SpinBox::editingDone, this, [this, box] {
             const bool changed = box->property(changedWhileTyping).isValid();

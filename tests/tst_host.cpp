@@ -634,6 +634,10 @@ private slots:
         QCOMPARE(messages.count(), 1);
         QVERIFY2(messages.first().first().toString().startsWith("Velocity V1 takes 0 pps"),
                  qPrintable(messages.first().first().toString()));
+        // The typing dropped, the proxy is as wide as its value again.
+        proxy->discardTyping();
+        QCOMPARE(edit->text(), QStringLiteral("Velocity V1: 20 pps"));
+        QCOMPARE(proxy->width(), before);
     }
 
     void typingInProxies_data()
