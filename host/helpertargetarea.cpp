@@ -237,10 +237,14 @@ bool HelperTargetArea::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::EnabledChange && m_widget && watched == m_widget->widget())
         refresh();
-    if (event->type() == QEvent::KeyPress && m_editor && watched == m_editor->widget() &&
+    // Escape closes the editor, uncommitted. An Escape shortcut (the host's Stop all) takes the
+    // key press itself, so the editor closes when it is asked whether to override it; the
+    // shortcut still acts.
+    const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+    if (key && m_editor && watched == m_editor->widget() &&
         static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
         closeEditor(false);
-        return true;
+        return event->type() == QEvent::KeyPress;
     }
     return QGraphicsObject::eventFilter(watched, event);
 }

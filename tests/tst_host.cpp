@@ -705,6 +705,8 @@ private slots:
         QTest::newRow("wheel down from 1000") << "-1" << 1000 << 990 << "";
         QTest::newRow("Enter commits") << "Return" << 2000 << 2500 << "";
         QTest::newRow("Escape cancels") << "Escape" << 2000 << 2000 << "";
+        // Escape is the host's Stop all as well: the editor closes all the same.
+        QTest::newRow("Escape, a Stop all shortcut") << "Escape" << 2000 << 2000 << "stop all";
         QTest::newRow("disabled, double-click") << "Return" << 2000 << 2000 << "disabled";
         QTest::newRow("gone, wheel") << "+1" << 2000 << 2000 << "gone";
     }
@@ -723,6 +725,16 @@ private slots:
         QGraphicsScene scene(0, 0, 300, 200);
         auto *area = new HelperTargetArea(QRectF(40, 30, 60, 16), widget.get());
         scene.addItem(area);
+        QWidget host;
+        QAction stopAll(&host);
+        QSignalSpy stops(&stopAll, &QAction::triggered);
+        if (field == "stop all") {
+            stopAll.setShortcut(Qt::Key_Escape);
+            stopAll.setShortcutContext(Qt::ApplicationShortcut);
+            host.addAction(&stopAll);
+            host.show();
+            field.clear();
+        }
         if (field == "disabled")
             widget->setEnabled(false);
         else if (field == "gone")
@@ -751,6 +763,7 @@ private slots:
         QTRY_COMPARE(scene.items().size(), 1);
         QCOMPARE(module.journal().join('|'),
                  expected == from ? QString() : write(vmaxKey, expected));
+        QCOMPARE(stops.count(), int(host.isVisible()));
         // The tooltip names the value, and the edits only while the area takes them.
         QCOMPARE(area->toolTip().contains('\n'), field.isEmpty());
         QVERIFY(
