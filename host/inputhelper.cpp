@@ -32,6 +32,15 @@ const char anchorPrefix[] = "Anchor-";
 // has already changed the proxy's value (an arrow step, or the commit itself).
 const char pendingValue[] = "_inputHelperPendingValue";
 const char changedWhileTyping[] = "_inputHelperChangedWhileTyping";
+
+// A proxy's name in the text before its value, without the colon that leads to the value.
+QString nameIn(const QString &prefix)
+{
+    QString name = prefix.trimmed();
+    while (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    return name;
+}
 } // namespace
 
 InputHelper::InputHelper(const QString &picture, AbstractRamp::rampMode mode, QWidget *parent)
@@ -99,11 +108,7 @@ void InputHelper::addProxyItem(QWidget *proxy, bool)
             connect(edit, &QLineEdit::textEdited, this, refit);
     }
     if (auto *box = qobject_cast<SpinBox *>(proxy)) {
-        // The name as the proxy shows it, without the colon that leads to the value.
-        QString name = box->prefix().trimmed();
-        while (name.endsWith(QLatin1Char(':')))
-            name.chop(1);
-        InputRefusal::rename(box, name);
+        InputRefusal::rename(box, nameIn(box->prefix()));
         connect(box, qOverload<int>(&SpinBox::valueChanged), this, [box] {
             if (box->isEditing())
                 box->setProperty(changedWhileTyping, true);
@@ -167,9 +172,7 @@ void InputHelper::showNameAndUnit(QDoubleSpinBox *box) const
     // What the tool handed over stays on the proxy.
     box->setProperty(DynamicProperty::GivenPrefix, box->prefix());
     box->setProperty(DynamicProperty::GivenSuffix, box->suffix());
-    QString name = box->prefix().trimmed();
-    while (name.endsWith(QLatin1Char(':')))
-        name.chop(1);
+    const QString name = nameIn(box->prefix());
     QString unit;
     const XmlParameterWidget *field = fieldOf(box);
     if (field && field->parameter())

@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -80,10 +79,9 @@ void discardTyping(QAbstractSpinBox *field, const QVariant &before)
     if (auto *host = qobject_cast<SpinBox *>(field)) {
         host->discardTyping();
     } else {
-        field->setProperty("value", before);
-        // Setting the value it holds restores its text.
-        const QSignalBlocker blocker(field);
-        field->setProperty("value", field->property("value"));
+        // Setting a value restores the text, also the value it holds.
+        const bool tracking = field->keyboardTracking() && before.isValid();
+        field->setProperty("value", tracking ? before : field->property("value"));
     }
     edit->setModified(false);
 }
@@ -102,14 +100,7 @@ void checkCommit(QAbstractSpinBox *field)
     field->fixup(text);
     if (field->validate(text, position) == QValidator::Acceptable)
         return;
-    QString typed = text;
-    const QString prefix = field->property("prefix").toString();
-    const QString suffix = field->property("suffix").toString();
-    if (!prefix.isEmpty() && typed.startsWith(prefix))
-        typed.remove(0, prefix.size());
-    if (!suffix.isEmpty() && typed.endsWith(suffix))
-        typed.chop(suffix.size());
-    typed = typed.trimmed();
+    const QString typed = field->property("cleanText").toString();
     const QLocale locale = field->locale();
     bool number = false;
     locale.toDouble(typed, &number);

@@ -130,9 +130,7 @@ void XmlParameterWidget::applyDescription()
         tip += QLatin1String(": ") + info.description;
     tip += QLatin1Char('\n') + range;
     tip += info.unit;
-    m_tip = tip;
-    if (!m_wantEnabled && !m_disabledReason.isEmpty())
-        tip += QLatin1Char('\n') + m_disabledReason;
+    m_tip = tip; // with the reason of a disabled field, from updateEnabledState()
     m_showing = true;
     if (m_spinBox) {
         InputRefusal::rename(m_spinBox, info.displayName);
@@ -325,8 +323,11 @@ void XmlParameterWidget::updateEnabledState()
             QString tip = m_tip;
             if (!m_wantEnabled && !m_disabledReason.isEmpty())
                 tip += QLatin1Char('\n') + m_disabledReason;
-            editor->setToolTip(tip);
-            setToolTip(tip);
+            // Enabled and disabled at every polling round by some panels: set only on a change.
+            if (editor->toolTip() != tip) {
+                editor->setToolTip(tip);
+                setToolTip(tip);
+            }
         }
     }
 }

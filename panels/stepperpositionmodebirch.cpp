@@ -13,6 +13,8 @@ StepperPositionModeBirch::StepperPositionModeBirch(ToolsInterface *tool)
     : QWidget(tool), ui(new Ui_StepperPositionModeBirch)
 {
     ui->setupUi(this);
+    for (XmlParameterWidget *field : {ui->editPulseDivisor, ui->editRampDivisor})
+        field->setDisabledReason(tr("Locked while the motor moves."));
     this->tool = tool;
     motor = tool->motorNumber();
     controller = tool->controller();
@@ -79,8 +81,6 @@ void StepperPositionModeBirch::handleActualVelocityValueChanged(int value)
 {
     // Changing a divisor while the motor runs would change its speed abruptly.
     const bool standing = value == 0;
-    for (XmlParameterWidget *field : {ui->editPulseDivisor, ui->editRampDivisor})
-        field->setDisabledReason(tr("Locked while the motor moves."));
     ui->editPulseDivisor->setEnabled(standing);
     ui->editRampDivisor->setEnabled(standing);
 }

@@ -339,6 +339,13 @@ class TestFieldCommits : public QObject
         }
     };
 
+    static void hostAndPlain()
+    {
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("host") << false;
+        QTest::newRow("plain") << true;
+    }
+
 private slots:
     void init() { QLocale::setDefault(QLocale::c()); }
 
@@ -403,12 +410,7 @@ private slots:
 
     // End stops before the unit, so that Backspace takes the last digit; a deletion that is
     // refused is said as such; the note goes when its field is hidden (its tab left).
-    void endBackspaceAndHiding_data()
-    {
-        QTest::addColumn<bool>("plain");
-        QTest::newRow("host") << false;
-        QTest::newRow("plain") << true;
-    }
+    void endBackspaceAndHiding_data() { hostAndPlain(); }
 
     void endBackspaceAndHiding()
     {
@@ -478,12 +480,7 @@ private slots:
         QCOMPARE(field->findChild<QLineEdit *>()->text(), QStringLiteral("1800 pps"));
     }
 
-    void menuKeepsTyping_data()
-    {
-        QTest::addColumn<bool>("plain");
-        QTest::newRow("host") << false;
-        QTest::newRow("plain") << true;
-    }
+    void menuKeepsTyping_data() { hostAndPlain(); }
 
     void menuKeepsTyping()
     {

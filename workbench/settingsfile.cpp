@@ -226,30 +226,29 @@ bool SettingsFile::check(const QByteArray &document, const AxilModuleInterface *
                                         .arg(info.maximum));
             values.insert(key, value);
         }
-        // A Larch tool keeps the stop velocity above a start velocity over 10 and would raise it
-        // on its own at its next check (its tab shown, a move): such a pair is refused here.
+        // What a Larch tool would set again on its own at its next check (its tab shown, a
+        // move) is refused here: a stop velocity not above a start velocity over 10, and, with
+        // the trapezoidal ramp, V1 to D2 other than the ramp holds them. Each value is the
+        // file's, or else the one the host knows.
         const AxisController *controller = module->controller(m);
+        const auto current = [&values](const char *key, const Model::AxilParameter *p) {
+            return values.value(QLatin1String(key), p ? p->lastKnownValue() : 0);
+        };
         if (variant == PluginVariant::StepperLarchPositionMode && controller &&
             controller->startVelocity && controller->stopVelocity) {
-            const QString startKey = QLatin1String(cmd_StartVelocity);
-            const QString stopKey = QLatin1String(cmd_StopVelocity);
-            const qint64 start =
-                values.value(startKey, controller->startVelocity->lastKnownValue());
-            const qint64 stop = values.value(stopKey, controller->stopVelocity->lastKnownValue());
+            const qint64 start = current(cmd_StartVelocity, controller->startVelocity);
+            const qint64 stop = current(cmd_StopVelocity, controller->stopVelocity);
             if (start > 10 && stop <= start)
                 return fail(reason, tr("motor %1: %2 %3 is not above %4 %5; a Larch motor keeps "
                                        "its stop velocity above a start velocity over 10")
                                         .arg(motor)
-                                        .arg(stopKey)
+                                        .arg(QLatin1String(cmd_StopVelocity))
                                         .arg(stop)
-                                        .arg(startKey)
+                                        .arg(QLatin1String(cmd_StartVelocity))
                                         .arg(start));
         }
         if (variant == PluginVariant::StepperLarchPositionMode && controller &&
             trapezoidal.contains(int(motor))) {
-            const auto current = [&values](const char *key, const Model::AxilParameter *p) {
-                return values.value(QLatin1String(key), p ? p->lastKnownValue() : 0);
-            };
             const qint64 amax = current(cmd_MaxAcceleration, controller->maxAcceleration);
             const qint64 dmax = current(cmd_MaxDeceleration, controller->maxDeceleration);
             const std::pair<const char *, qint64> held[] = {{cmd_V1, 0},    {cmd_V2, 0},
